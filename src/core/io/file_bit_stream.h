@@ -1,0 +1,56 @@
+// A forward-only bit reader over one file, most significant bit first, through one large buffer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace velmora {
+
+// Raised when the stream file cannot be opened or read ("File error!").
+class EParserFileException : public std::runtime_error {
+public:
+    EParserFileException() : std::runtime_error("File error!") {}
+};
+
+class TFileBitStream {
+public:
+    // Opens FileName for exclusive reading and fills the first buffer. On failure shows
+    // "Unable to open file NAME for reading." or "Unable to read from file NAME." through
+    // ShowMessageBox and throws EParserFileException; nothing stays open.
+    TFileBitStream(const std::string& FileName, int32_t BufferSize);
+    ~TFileBitStream();
+    TFileBitStream(const TFileBitStream&) = delete;
+    TFileBitStream& operator=(const TFileBitStream&) = delete;
+
+    uint32_t ReadBit();
+    uint32_t ReadBits(uint32_t Count);
+    uint32_t PeekBits(int32_t Count);
+    bool FindPattern(uint32_t Pattern, uint32_t Width);
+
+    int64_t FileSize() const;
+    int64_t Position() const;
+    // Last-write time as a 64-bit file time: 100 ns units since 1601-01-01.
+    uint64_t GetLastWriteTime() const;
+    void CloseFile();
+
+    bool FEof = false;
+    int64_t FRefillCount = 0;
+
+    // Implementation fields follow (see the .cpp).
+private:
+    bool Open(const std::string& FileName);
+    bool Refill();
+    void AdvanceByte();
+
+    int FHandle = -1;
+    int32_t FBytePos = 0;
+    int32_t FBitsLeft = 8;
+    int32_t FBufferSize = 0;
+    int32_t FDataSize = 0;
+    std::unique_ptr<uint8_t[]> FBuffer;
+    int64_t FFileSize = 0;
+};
+
+}  // namespace velmora
