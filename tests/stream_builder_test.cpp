@@ -122,6 +122,32 @@ TEST(StreamBuilder, HeadersReadBackBitExactly) {
     EXPECT_TRUE(r.FEof);
 }
 
+// A chained stream yields its start codes in the order written, at the offsets the builder reports.
+TEST(StreamBuilder, ChainedHelpersWriteTheirStartCodesInOrder) {
+    TStreamBuilder b;
+    b.PackHeader().SequenceHeader().SequenceExtension().SequenceDisplayExtension().UserData("CC");
+    const int64_t gopOffset = b.Offset();
+    b.Gop().CodedPicture({}, {}, 3).PaddingPacket(2);
+    TPictureHeaderFields p;
+    p.picture_coding_type = 2;
+    b.CodedPicture(p).SystemPacket(0xE0, {0x00, 0x03, 0x81}).SequenceEnd();
+    TempDir dir;
+    const std::string path = dir.File("chain.m2v");
+    b.WriteToFile(path);
+
+    TFileBitStream r(path, 16);
+    std::vector<uint32_t> codes;
+    while (r.FindPattern(1, 24)) {
+        if (r.PeekBits(8) == code::Gop) {
+            EXPECT_EQ(r.Position() - 3, gopOffset);
+        }
+        codes.push_back(r.ReadBits(8));
+    }
+    const std::vector<uint32_t> expected = {0xBA, 0xB3, 0xB5, 0xB5, 0xB2, 0xB8, 0x00, 0xB5, 0x01,
+                                            0x02, 0x03, 0xBE, 0x00, 0xB5, 0x01, 0x02, 0xE0, 0xB7};
+    EXPECT_EQ(codes, expected);
+}
+
 TEST(StreamBuilder, OptionalPartsFollowTheirFlags) {
     TSequenceDisplayExtensionFields display;
     display.colour_description = 0;
