@@ -1,8 +1,10 @@
 // The analysis cache file: its bytes, reuse, invalidation, repeat entries and damaged files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -224,6 +226,32 @@ TEST(CacheFile, UnwritableCacheKeepsTheListInMemoryAndSaysSo) {
     ASSERT_EQ(a.Messages.size(), 1u);
     EXPECT_NE(a.Messages[0].find("could not be written"), std::string::npos);
     EXPECT_EQ(a.Stream->FHeaders[0].Data.size(), sizeof(TSequenceHeaderRecord));
+}
+
+TEST(CacheFile, CacheCutShortByAFullDiskIsRemovedNotLoaded) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop();
+    for (uint32_t p = 0; p < 40; ++p) {
+        b.Picture(1, p).PictureCodingExtension().Slices(1, 1);
+    }
+    b.WriteToFile(path);
+    // A file size limit makes the cache's writes fail part way, as a full disk would.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 2000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TAnalysed a = AnalyseFile(path, kShowTreeMode);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(std::filesystem::exists(path + ".vnf"));
+    ASSERT_EQ(a.Messages.size(), 1u);
+    EXPECT_NE(a.Messages[0].find("could not be written"), std::string::npos);
+    EXPECT_DOUBLE_EQ(a.Stream->FPictureCount, 40);
+    EXPECT_EQ(a.Stream->FFieldCount, 80);
 }
 
 }  // namespace

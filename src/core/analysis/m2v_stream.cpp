@@ -82,11 +82,13 @@ void TM2VStream::CheckPictureType(const THeaderRecord& Entry, int32_t Count) {
           ", File Position: " + std::to_string(rec.file_position));
 }
 
-void TM2VStream::CloseCacheStream() {
-    if (FCacheStream) {
-        FCacheStream->Close();
-        FCacheStream.reset();
+bool TM2VStream::CloseCacheStream() {
+    if (!FCacheStream) {
+        return true;
     }
+    const bool written = FCacheStream->Close();
+    FCacheStream.reset();
+    return written;
 }
 
 }  // namespace velmora

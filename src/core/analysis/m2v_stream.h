@@ -214,7 +214,8 @@ class TM2VStream {
 
     void ResetRunState();
     bool OpenCacheForScan();
-    void CloseCacheStream();
+    // False when some of the cache file could not be written.
+    bool CloseCacheStream();
     void WriteCacheRecord(uint16_t Tag, const void* Payload, size_t Size);
     void FinishStatistics();
     bool WritingCache() const { return FCacheStream != nullptr; }
