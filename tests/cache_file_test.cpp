@@ -254,5 +254,58 @@ TEST(CacheFile, CacheCutShortByAFullDiskIsRemovedNotLoaded) {
     EXPECT_EQ(a.Stream->FFieldCount, 80);
 }
 
+// Remembers every position the work sets.
+class TRecordingProgress : public TProgressValues {
+  public:
+    void SetPosition(int64_t value) override {
+        TProgressValues::SetPosition(value);
+        Positions.push_back(value);
+    }
+    std::vector<int64_t> Positions;
+};
+
+TEST(CacheFile, ProgressCoversScanAndLoad) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    for (int g = 0; g < 3; ++g) {
+        b.SequenceHeader().SequenceExtension().Gop();
+        for (uint32_t p = 0; p < 100; ++p) {
+            b.Picture(1, p).PictureCodingExtension().Slice(1, p == 0 ? 400000 : 8);
+        }
+    }
+    b.WriteToFile(path);
+    const int64_t blocks = static_cast<int64_t>(std::filesystem::file_size(path)) / kReaderBufferSize;
+    ASSERT_EQ(blocks, 2);
+    {
+        TM2VStream s(path);
+        TRecordingProgress bar;
+        s.SetProgressBar(&bar);
+        s.FQuickMode = false;
+        s.ParseStream(true, false);
+        // Loading after the scan: from 0 to 300 pictures, starting at 85 %; each picture whose display
+        // index is more than 100 away from the bar's position sets it to 85 % + 15 % of the index,
+        // which holds up to index 182 (bar at 255 + 27).
+        EXPECT_EQ(bar.Min(), 0);
+        EXPECT_EQ(bar.Max(), 300);
+        EXPECT_EQ(bar.Positions[bar.Positions.size() - 183], 255);
+        EXPECT_EQ(bar.Position(), 282);
+        // The scan moved the bar within its own range of whole buffers first.
+        ASSERT_GE(bar.Positions.size(), 3u);
+        EXPECT_EQ(bar.Positions[0], 0);
+        EXPECT_LE(bar.Positions[1], blocks);
+    }
+    TM2VStream again(path);
+    TRecordingProgress bar;
+    again.SetProgressBar(&bar);
+    again.FQuickMode = false;
+    again.ParseStream(true, false);
+    EXPECT_EQ(again.FGopCount, 0);
+    EXPECT_EQ(bar.Min(), 255);
+    EXPECT_EQ(bar.Max(), 300);
+    EXPECT_EQ(bar.Positions[0], 255);
+    EXPECT_EQ(bar.Position(), 282);
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -98,15 +98,18 @@ int RunInfo(const TInfoOptions& options) {
         return kExitFailure;
     }
     std::vector<std::string> messages;
-    stream->OnLog = [&messages](const std::string& text) {
-        messages.push_back(text);
-        std::cerr << text << '\n';
-    };
     std::unique_ptr<TTerminalProgress> progress;
     if (TTerminalProgress::StderrIsTerminal()) {
         progress = std::make_unique<TTerminalProgress>("Processing");
         stream->SetProgressBar(progress.get());
     }
+    stream->OnLog = [&messages, &progress](const std::string& text) {
+        messages.push_back(text);
+        if (progress) {
+            progress->Finish();  // the message takes the bar's line; the bar is drawn again below it
+        }
+        std::cerr << text << '\n';
+    };
     const bool extended = ApplyProcessingMode(*stream, modeIndex);
     try {
         stream->ParseStream(true, extended);

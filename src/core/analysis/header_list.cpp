@@ -21,7 +21,8 @@ int64_t THeaderList::Append(int32_t kind, const void* data, size_t size) {
                 used_ = (used_ / kChunkSize + 1) * kChunkSize;
             }
             if (used_ / kChunkSize >= chunks_.size()) {
-                chunks_.push_back(std::make_unique<uint8_t[]>(kChunkSize));
+                chunks_.push_back(std::make_unique_for_overwrite<uint8_t[]>(
+                    kChunkSize));  // Append writes every byte it hands out
             }
         }
         e.offset = used_;

@@ -36,7 +36,7 @@ struct TDataBlock {
 };
 
 class THeaderList {
-public:
+  public:
     int64_t size() const { return static_cast<int64_t>(entries_.size()); }
     bool empty() const { return entries_.empty(); }
 
@@ -57,11 +57,13 @@ public:
 
     void PopBack();
     void Clear();
+    // Makes room for Count entries up front, so a list of known length is not copied as it grows.
+    void Reserve(int64_t Count) { entries_.reserve(static_cast<size_t>(Count)); }
 
     // Bytes held by the list (entries and arena), for memory reports.
     size_t MemoryBytes() const;
 
-private:
+  private:
     struct Entry {
         int32_t kind;
         uint32_t size;

@@ -98,6 +98,13 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
         }
     }
 
+    // Typical records are a picture header or coding extension; an estimate from the file size spares
+    // the list its copies while it grows (a wrong guess only costs a copy or unused address space).
+    std::error_code sizeError;
+    const auto cacheSize = std::filesystem::file_size(CacheName, sizeError);
+    if (!sizeError && cacheSize > static_cast<uintmax_t>(cache::kHeaderSize)) {
+        FHeaders.Reserve(static_cast<int64_t>((cacheSize - cache::kHeaderSize) / 56 + 16));
+    }
     TBlockReader records(file);
     // The nearest sequence header before a GOP header is the last one appended; keeping its position
     // avoids a backward search per GOP.
