@@ -106,7 +106,8 @@ TEST(AnalysisHeaders, CurrentRecordsKeepFieldsTheHeaderDoesNotCarry) {
     EXPECT_EQ(pics[1].picture_coding_type, 1);
     EXPECT_EQ(pics[1].backward_f_code, 5);
     EXPECT_EQ(pics[1].full_pel_backward_vector, 1);
-    EXPECT_EQ(pics[1].file_position, 0) << "an I picture's cut position is its sequence header";
+    EXPECT_EQ(static_cast<int64_t>(pics[1].file_position), 0)
+        << "an I picture's cut position is its sequence header";
     ASSERT_EQ(exts.size(), 3u);
     EXPECT_EQ(exts[1].composite_display_flag, 0);
     EXPECT_EQ(exts[1].burst_amplitude, 99);
@@ -132,7 +133,7 @@ TEST(AnalysisHeaders, PicturePositionsGopNumbersAndDisplayIndex) {
         }
     }
     ASSERT_EQ(pics.size(), 3u);
-    EXPECT_EQ(pics[1].file_position, pPrefix);
+    EXPECT_EQ(static_cast<int64_t>(pics[1].file_position), pPrefix);
     EXPECT_EQ(pics[2].display_index, 1 + 2);
     ASSERT_EQ(gops.size(), 2u);
     EXPECT_EQ(gops[1].gop_number, 2);

@@ -167,7 +167,7 @@ TEST(CacheFile, RepeatedSequenceHeadersAreShortEntriesWithBackFilledOrdinal) {
         if (a.Stream->FHeaders.Kind(i) == kind::SequenceHeader) {
             ++gop;
             const TSequenceHeaderRecord rec = a.Stream->FHeaders[i].As<TSequenceHeaderRecord>();
-            EXPECT_EQ(rec.Ordinal, gop);
+            EXPECT_EQ(static_cast<int64_t>(rec.Ordinal), gop);
             EXPECT_EQ(rec.bit_rate_value, 15000u);
         }
     }
