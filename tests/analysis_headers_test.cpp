@@ -290,5 +290,24 @@ TEST(AnalysisHeaders, PanScanNeedsAspect43And540WideDisplay) {
     }
 }
 
+TEST(AnalysisHeaders, ConsecutiveForeignBlocksAreAllCutListed) {
+    TempDir dir;
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop();
+    const int64_t pack = b.Offset();
+    b.PackHeader().PaddingPacket(8).UserData(std::vector<uint8_t>{1, 2, 3}).PaddingPacket(2);
+    TPictureHeaderFields pic;
+    pic.temporal_reference = 5;
+    b.Picture(pic).PictureCodingExtension().Slices(1, 1);
+    TAnalysed a = Analyse(b, dir.File("s.m2v"), kShowExtendedTreeMode);
+    ASSERT_EQ(a.Stream->FUnformattedBlocks.size(), 3u);
+    EXPECT_EQ(a.Stream->FUnformattedBlocks[0].Position, pack + 3);
+    EXPECT_EQ(a.Messages.size(), 3u);
+    const std::vector<int32_t> expected = {0xB3, 0xC2, 0xB8, 0xBA, 0xBE, 0xB2, 0xBE, 0xCB, 0xC9, 0x00, 0xD1};
+    EXPECT_EQ(a.Kinds(), expected);
+    EXPECT_EQ(a.Stream->FHeaders[7].As<TPictureHeaderRecord>().temporal_reference, 5);
+    EXPECT_DOUBLE_EQ(a.Stream->FPictureCount, 1);
+}
+
 }  // namespace
 }  // namespace velmora::test

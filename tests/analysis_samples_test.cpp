@@ -27,94 +27,25 @@ struct TSampleFacts {
 
 // Displayed frames: at 25 frames/s the picture count; otherwise (fields + A) div 2 with A from the
 // last three pictures (soft_pulldown ends P(0,0) B(1,0) B(1,1): no pattern, A = R0 = 1).
-// foreign_packets.m2v holds 26 foreign packets, but each GOP header is followed by two of them and
-// one extension-and-user-data step takes one block: the second is read as the next picture header.
+// foreign_packets.m2v: two foreign packets after each of its 2 GOP headers, one after each of its
+// 22 picture coding extensions.
+// clang-format off
 const TSampleFacts kSamples[] = {
+    // file, width, height, aspect, rate code, MPEG, bit rate, pictures, fields, displayed, frames,
+    // pulldown, drop frame, VBR, max GOP, GOPs, sequence headers, sequence ends, start, foreign blocks
     {"pal_gop_seq.m2v", 720, 576, 2, 3, 2, 104857200, 34, 68, 34, 34, false, false, true, 12, 3, 3, 0, {}, 0},
-    {"ntsc_interlaced.m2v",
-     720,
-     480,
-     3,
-     4,
-     2,
-     104857200,
-     43,
-     86,
-     43,
-     43,
-     false,
-     false,
-     true,
-     15,
-     3,
-     3,
-     0,
-     {},
-     0},
+    {"ntsc_interlaced.m2v", 720, 480, 3, 4, 2, 104857200, 43, 86, 43, 43, false, false, true, 15, 3, 3, 0, {}, 0},
     {"mpeg1.m1v", 352, 288, 1, 3, 1, 400000, 34, 68, 34, 34, false, false, false, 12, 3, 3, 0, {}, 0},
-    {"soft_pulldown.m2v",
-     720,
-     480,
-     2,
-     4,
-     2,
-     104857200,
-     34,
-     85,
-     43,
-     43,
-     true,
-     false,
-     true,
-     12,
-     3,
-     3,
-     0,
-     {},
-     0},
-    {"drop_frame.m2v", 720, 480, 2, 4, 2, 104857200, 43, 86, 43, 43, false, true, true, 15, 3, 3, 0,
-     {1, 0, 0, 0},     0},
-    {"foreign_packets.m2v",
-     720,
-     576,
-     2,
-     3,
-     2,
-     104857200,
-     22,
-     44,
-     22,
-     22,
-     false,
-     false,
-     true,
-     12,
-     2,
-     2,
-     0,
-     {},
-     24},
-    {"two_sequences.m2v",
-     720,
-     576,
-     2,
-     3,
-     2,
-     104857200,
-     32,
-     64,
-     32,
-     32,
-     false,
-     false,
-     true,
-     12,
-     3,
-     3,
-     2,
-     {},
-     0},
+    {"soft_pulldown.m2v", 720, 480, 2, 4, 2, 104857200, 34, 85, 43, 43, true, false, true, 12, 3, 3, 0, {}, 0},
+    {"drop_frame.m2v", 720, 480, 2, 4, 2, 104857200, 43, 86, 43, 43, false, true, true, 15, 3, 3, 0, {1, 0, 0, 0}, 0},
+    {"foreign_packets.m2v", 720, 576, 2, 3, 2, 104857200, 22, 44, 22, 22, false, false, true, 12, 2, 2, 0, {}, 26},
+    {"two_sequences.m2v", 720, 576, 2, 3, 2, 104857200, 32, 64, 32, 32, false, false, true, 12, 3, 3, 2, {}, 0},
 };
+// clang-format on
+
+void PrintTo(const TSampleFacts& facts, std::ostream* os) {
+    *os << facts.File;
+}
 
 class AnalysisSamples : public ::testing::TestWithParam<TSampleFacts> {};
 
@@ -187,6 +118,22 @@ INSTANTIATE_TEST_SUITE_P(Data, AnalysisSamples, ::testing::ValuesIn(kSamples),
                              }
                              return name;
                          });
+
+TEST(AnalysisSamplesCutList, RemovingTheCutListGivesTheCleanStream) {
+    TempDir dir;
+    const std::string path = dir.File("foreign.m2v");
+    std::filesystem::copy_file(std::string(VELMORA_TEST_DATA_DIR) + "/foreign_packets.m2v", path);
+    TAnalysed a = AnalyseFile(path, kQuickMode);
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> cleaned;
+    int64_t from = 0;
+    for (const TDataBlock& block : a.Stream->FUnformattedBlocks) {
+        cleaned.insert(cleaned.end(), bytes.begin() + from, bytes.begin() + block.Position);
+        from = block.Position + block.Length;
+    }
+    cleaned.insert(cleaned.end(), bytes.begin() + from, bytes.end());
+    EXPECT_EQ(cleaned, ReadFileBytes(std::string(VELMORA_TEST_DATA_DIR) + "/foreign_packets_clean.m2v"));
+}
 
 }  // namespace
 }  // namespace velmora::test

@@ -104,10 +104,10 @@ TEST(CliInfo, JsonCarriesEveryKeyAndTheMessages) {
     EXPECT_EQ(j["width"], 720);
     EXPECT_EQ(j["frame_rate"], 25.0);
     EXPECT_EQ(j["start_time_code"], nlohmann::json::array({0, 0, 0, 0}));
-    ASSERT_EQ(j["foreign_data"].size(), 24u);
+    ASSERT_EQ(j["foreign_data"].size(), 26u);
     EXPECT_EQ(j["foreign_data"][0]["position"], 33);
     EXPECT_EQ(j["foreign_data"][0]["length"], 14);
-    ASSERT_EQ(j["messages"].size(), 24u);
+    ASSERT_EQ(j["messages"].size(), 26u);
     EXPECT_EQ(j["messages"][0],
               "Find not formatted stream or data: BA - Reserved Sata Stream, FilePos: 33, Length: 14 bytes.");
     EXPECT_EQ(j["labels"].size(), 21u);

@@ -114,6 +114,8 @@ class TM2VStream {
     void ParsePictureSpatialScalableExtension();
     void ParsePictureTemporalScalableExtension();
     void ParseExtensionsAndUserData(int32_t Level);
+    // One stretch of non-video data: cut-listed, reported, passed over.
+    void SkipForeignBlock(uint32_t Code);
     void DispatchExtensions(int32_t Level);
     void ParseUserData();
     void ParseGopHeader();

@@ -21,25 +21,36 @@ bool IsSliceCode(uint32_t code) {
 void TM2VStream::ParseExtensionsAndUserData(int32_t Level) {
     TFileBitStream& r = *FReader;
     uint32_t c = r.PeekBits(8);
-    while (c == 0xB5 || c == 0xB2) {
-        if (c == 0xB5) {
-            if (Level == 0 || Level == 2) {
-                DispatchExtensions(Level);
-                FLastStartCode = 0xB5;
-            } else {
-                NextStartCode();  // no extension belongs after a GOP header
+    // Foreign blocks are passed over one after another, with any extensions and user data between
+    // them: leaving a second one to the caller would read it as the next header and lose it from
+    // the cut list.
+    for (;;) {
+        while (c == 0xB5 || c == 0xB2) {
+            if (c == 0xB5) {
+                if (Level == 0 || Level == 2) {
+                    DispatchExtensions(Level);
+                    FLastStartCode = 0xB5;
+                } else {
+                    NextStartCode();  // no extension belongs after a GOP header
+                }
             }
+            if (r.PeekBits(8) == 0xB2) {
+                ParseUserData();
+                FLastStartCode = 0xB2;
+            }
+            c = r.PeekBits(8);
         }
-        if (r.PeekBits(8) == 0xB2) {
-            ParseUserData();
-            FLastStartCode = 0xB2;
+        if (!IsSystemCode(c)) {
+            return;
         }
+        SkipForeignBlock(c);
         c = r.PeekBits(8);
     }
-    if (!IsSystemCode(c)) {
-        return;
-    }
-    StoreStreamCode(static_cast<int32_t>(c));
+}
+
+void TM2VStream::SkipForeignBlock(uint32_t Code) {
+    TFileBitStream& r = *FReader;
+    StoreStreamCode(static_cast<int32_t>(Code));
     TDataBlock block;
     block.Position = r.Position();
     block.Length = SkipToNextStartCode();
@@ -47,9 +58,9 @@ void TM2VStream::ParseExtensionsAndUserData(int32_t Level) {
     if (OnLog) {
         FUnformattedFound = true;
         char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", c);
+        std::snprintf(hex, sizeof hex, "%02X", Code);
         OnLog("Find not formatted stream or data: " + std::string(hex) + " - " +
-              StreamIdName(static_cast<int32_t>(c)) + ", FilePos: " + std::to_string(block.Position) +
+              StreamIdName(static_cast<int32_t>(Code)) + ", FilePos: " + std::to_string(block.Position) +
               ", Length: " + std::to_string(block.Length) + " bytes.");
     }
 }
