@@ -56,6 +56,8 @@ TEST(CacheFile, ThreePictureStreamGivesTheDocumentedBytes) {
         ASSERT_EQ(bytes[i], 0) << i;
     }
     using namespace cache::offset;
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, StartTimeCode), 0u);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, Duration), 0x03000000u) << "hours, minutes, seconds, then 3 frames";
     EXPECT_EQ(ValueAt<int32_t>(bytes, MaxGopPictures), 3);
     EXPECT_EQ(ValueAt<int32_t>(bytes, FrameRate), 25);
     EXPECT_EQ(ValueAt<int32_t>(bytes, AspectRatio), 2);
@@ -305,6 +307,30 @@ TEST(CacheFile, ProgressCoversScanAndLoad) {
     EXPECT_EQ(bar.Max(), 300);
     EXPECT_EQ(bar.Positions[0], 255);
     EXPECT_EQ(bar.Position(), 282);
+}
+
+TEST(CacheFile, SequenceHeadersAreFullUntilTheFirstWithASize) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    TSequenceHeaderFields zero;
+    zero.horizontal_size_value = 0;
+    zero.vertical_size_value = 0;
+    for (const TSequenceHeaderFields& sh : {zero, TSequenceHeaderFields{}, TSequenceHeaderFields{}}) {
+        b.SequenceHeader(sh).SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension().Slices(1, 1);
+    }
+    b.SequenceEnd();
+    Analyse(b, path, kShowTreeMode);
+    const std::vector<uint8_t> bytes = ReadFileBytes(path + ".vnf");
+    std::vector<uint16_t> tags;
+    for (size_t at = 443; at + 1 < bytes.size();) {
+        const uint16_t tag = TagAt(bytes, at);
+        tags.push_back(tag);
+        at += 2 + static_cast<size_t>(cache::PayloadSize(tag));
+    }
+    const std::vector<uint16_t> expected = {179, 194, 184, 203, 201, 179, 15,  184, 203,
+                                            201, 14,  15,  184, 203, 201, 183, 209};
+    EXPECT_EQ(tags, expected);
 }
 
 }  // namespace
