@@ -51,6 +51,9 @@ void TM2VStream::ReportProgress() {
 }
 
 void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
+    if (!FReader) {
+        return;  // the stream file was closed: there is nothing to read
+    }
     FSkipHeaderList = !KeepHeaders;
     FExtendedRecords = ExtendedRecords;
     ResetRunState();
