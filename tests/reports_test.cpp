@@ -8,6 +8,8 @@
 
 #include "analysis/header_kinds.h"
 #include "analysis/records.h"
+#include "settings/processing_mode.h"
+#include "support/analyser_run.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
@@ -191,6 +193,21 @@ TEST(ReportFiles, FailedWriteKeepsTheOldReportAndLeavesNoTemporaryFile) {
     }
     EXPECT_EQ(FileText(report), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(ReportFiles, AnalyserWritesItsReportsTitledWithItsFileName) {
+    const std::string stream = VELMORA_TEST_DATA_DIR "/pal_gop_seq.m2v";
+    test::TAnalysed run = test::AnalyseFile(stream, kShowExtendedTreeMode);
+    test::TempDir dir;
+    run.Stream->SaveFrameStructureReport(dir.File("frames.txt"));
+    run.Stream->SaveDisplayOrderReport(dir.File("display.txt"));
+    EXPECT_EQ(FileText(dir.File("frames.txt")), "Information for " + stream +
+                                                    " - Frame Structure.\r\n"
+                                                    "GOP 000001  IPBBPBBPBB\r\n"
+                                                    "GOP 000002  IBBPBBPBBPBB\r\n"
+                                                    "GOP 000003  IBBPBBPBBPBB\r\n");
+    EXPECT_EQ(FileText(dir.File("display.txt")).substr(0, 16 + stream.size() + 19),
+              "Information for " + stream + " - Display Order.\r\n");
 }
 
 }  // namespace
