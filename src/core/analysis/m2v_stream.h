@@ -209,6 +209,9 @@ class TM2VStream {
     TSequenceExtensionRecord FFirstSequenceExtension{};
 
   private:
+    // Position of the last GOP header entry appended to the list during this parse or load; -1: none.
+    int64_t FLastGopEntry = -1;
+
     void ResetRunState();
     bool OpenCacheForScan();
     void CloseCacheStream();
