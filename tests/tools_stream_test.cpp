@@ -46,7 +46,6 @@ class RealStream : public ::testing::TestWithParam<std::tuple<std::string, int32
 TEST_P(RealStream, GopPiecesJoinBackIntoTheSource) {
     const int32_t mode = std::get<1>(GetParam());
     TAnalysed a = AnalyseFile(copy_, mode);
-    a.Stream->CloseFile();
     RecordingLog log;
     TToolHooks hooks;
     hooks.Log = &log;
@@ -149,7 +148,6 @@ TEST_P(CorrectedCopyAfterAnalysis, EqualsTheStreamWithoutThePackets) {
     const TStreamPair streams = StreamWithPackets();
     TempDir dir;
     TAnalysed a = Analyse(streams.dirty, dir.File("dirty.m2v"), GetParam());
-    a.Stream->CloseFile();
     ASSERT_EQ(a.Stream->FUnformattedBlocks.size(), static_cast<size_t>(streams.packets));
 
     RecordingLog log;
@@ -169,8 +167,8 @@ TEST(ToolsAndAnalyser, FileBeingAnalysedIsNotChangedOrReplaced) {
     const auto before = ReadFileBytes(name);
     fs::copy_file(name, dir.File("other.m2v"));
 
-    // The reader is still open (no CloseFile), as during a scan.
-    TAnalysed a = AnalyseFile(name, kShowExtendedTreeMode);
+    // The analyser's reader holds the file from its creation until CloseFile, the whole scan.
+    TM2VStream analyser(name);
     RecordingLog log;
     EXPECT_FALSE(SetSequenceEndWithLog(name, &log));
     EXPECT_FALSE(CutRangeWithLog(dir.File("other.m2v"), name, 0, 100, &log));
@@ -179,7 +177,7 @@ TEST(ToolsAndAnalyser, FileBeingAnalysedIsNotChangedOrReplaced) {
         EXPECT_EQ(line.colour, colour::Red) << line.text;
     }
 
-    a.Stream->CloseFile();
+    analyser.CloseFile();
     EXPECT_TRUE(SetSequenceEndWithLog(name, &log));
     EXPECT_EQ(log.Texts().back(), "SEQUENCE_END code was seted.");
 }
