@@ -34,15 +34,16 @@ TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<
     if (!Source.Status()) {
         return Source.Status();
     }
-    if (TToolStatus target = CheckTarget(Source.Source(), Dst); !target) {
-        return target;
+    const TTargetFile target = InspectTarget(Dst);
+    if (target.Exists && Source.IsSource(target.Device, target.Inode)) {
+        return TToolStatus::Failure("the target " + Dst + " is the source file itself");
     }
     for (const TByteRange& range : Ranges) {
         if (TToolStatus count = CheckCount(range.Start, range.Count); !count) {
             return count;
         }
     }
-    TOutputFile out(Dst);
+    TOutputFile out(target);
     if (!out.Status()) {
         return out.Status();
     }

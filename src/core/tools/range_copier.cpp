@@ -33,6 +33,8 @@ TRangeCopier::TRangeCopier(const std::string& Source, TCopyMethod Method) : sour
         return;
     }
     size_ = st.st_size;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
     // Fewer blocks than bytes means the file may have holes worth skipping.
     sparse_ = int64_t{st.st_blocks} * 512 < size_;
     status_ = TToolStatus::Success();
@@ -49,6 +51,7 @@ TToolStatus TRangeCopier::Copy(int64_t SrcOffset, int64_t Count, int Dst, int64_
                                     std::to_string(size_) + " bytes)");
     }
     int64_t done = 0;
+    int64_t copiedEnd = SrcOffset;
     while (done < Count) {
         int64_t dataStart = SrcOffset + Count;
         int64_t dataEnd = dataStart;
@@ -72,8 +75,12 @@ TToolStatus TRangeCopier::Copy(int64_t SrcOffset, int64_t Count, int Dst, int64_
             if (!error.empty()) {
                 return TToolStatus::Failure(error);
             }
+            copiedEnd = dataEnd;
         }
         done = dataEnd - SrcOffset;
+    }
+    if (copiedEnd == SrcOffset + Count) {
+        return TToolStatus::Success();
     }
     // A hole at the end of the range: give the target its full length.
     struct stat st {};

@@ -25,6 +25,8 @@ class TRangeCopier {
     const std::string& Source() const { return source_; }
     int64_t SourceSize() const { return size_; }
     int fd() const { return file_.get(); }
+    // True when the file with this device and inode number is the source.
+    bool IsSource(uint64_t Device, uint64_t Inode) const { return Device == device_ && Inode == inode_; }
 
     // Copies Count bytes of the source from SrcOffset to Dst at DstOffset. Dst must hold nothing at or
     // beyond DstOffset (a new file, or an append), so skipped holes read as zeros. Fails when the range
@@ -43,6 +45,8 @@ class TRangeCopier {
     TCopyMethod method_;
     TFileHandle file_;
     int64_t size_ = 0;
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
     bool sparse_ = false;
     TToolStatus status_;
     std::unique_ptr<uint8_t[]> buffer_;
