@@ -25,7 +25,7 @@ inline constexpr int32_t kReaderBufferSize = 524280;
 inline constexpr int32_t kDisplayIndexMapSize = 2000000;
 
 class TM2VStream {
-public:
+  public:
     // Opens the reader over FileName; throws EParserFileException when it cannot be opened or read.
     explicit TM2VStream(const std::string& FileName);
     ~TM2VStream();
@@ -99,6 +99,125 @@ public:
     bool FPullDown = false;
 
     // Parse state, statistics and cache state follow; the analyser's own implementation uses them.
+
+    // Start-code operations: true when no further start code prefix was found.
+    bool NextStartCode();
+    uint32_t SkipToNextStartCode();
+
+    // Header parsers; each is entered on a start code value byte and leaves the reader on the next.
+    void ParseSequenceHeader();
+    void ParseSequenceExtension();
+    void ParseSequenceDisplayExtension();
+    void ParseSequenceScalableExtension();
+    void ParseQuantMatrixExtension();
+    void ParsePictureDisplayExtension();
+    void ParsePictureSpatialScalableExtension();
+    void ParsePictureTemporalScalableExtension();
+    void ParseExtensionsAndUserData(int32_t Level);
+    void DispatchExtensions(int32_t Level);
+    void ParseUserData();
+    void ParseGopHeader();
+    void ParsePictureHeader();
+    void ParsePictureCodingExtension();
+    void SkipSlices();
+    void ParseSequenceEnd();
+
+    // Storing: to the cache file while one is written, else to the header list when it is kept.
+    void StoreSequenceHeader(const TSequenceHeaderRecord& Rec);
+    void StoreSequenceExtension(const TSequenceExtensionRecord& Rec);
+    void StoreSequenceDisplayExtension(const TSequenceDisplayExtensionRecord& Rec);
+    void StoreSequenceScalableExtension(const TSequenceScalableExtensionRecord& Rec);
+    void StoreQuantMatrixExtension(const TQuantMatrixExtensionRecord& Rec);
+    void StorePictureDisplayExtension(const TPictureDisplayExtensionRecord& Rec);
+    void StorePictureSpatialScalableExtension(const TPictureSpatialScalableExtensionRecord& Rec);
+    void StorePictureTemporalScalableExtension(const TPictureTemporalScalableExtensionRecord& Rec);
+    void StoreGopHeader(const TGopHeaderRecord& Rec);
+    void StorePictureHeader(const TPictureHeaderRecord& Rec);
+    void StorePictureCodingExtension(const TPictureCodingExtensionRecord& Rec);
+    void StoreSequenceEnd(int32_t Ordinal);
+    void StoreFileEnd();
+    void StoreUserData();
+    void StorePictureData();
+    void StoreStreamCode(int32_t Code);
+
+    void CheckPictureType(const THeaderRecord& Entry, int32_t Count);
+
+    // Picture statistics.
+    void MarkDisplayIndex(int32_t Index);
+    bool IsDisplayIndexMarked(int32_t Index) const;
+    bool IsNearIndexMarked(int32_t Index) const;
+    void CountMpeg1Picture();
+    void CountMpeg1PictureStep();
+    void CountMpeg2PictureStep();
+    void UpdateGopMaximum();
+    void ComputeFrameCount();
+
+    // Analysis cache (the side file NAME.vnf).
+    std::string CacheFileName() const { return FFileName + ".vnf"; }
+    bool IsCacheValid() const;
+    void RewriteCacheHeader();
+    void LoadCache(const std::string& CacheName, bool AlreadyValid);
+
+    // Current records: a parse overwrites only the fields the stream carries this time.
+    TSequenceHeaderRecord FSequenceHeader{};
+    TSequenceExtensionRecord FSequenceExtension{};
+    TSequenceDisplayExtensionRecord FSequenceDisplayExtension{};
+    TSequenceScalableExtensionRecord FSequenceScalableExtension{};
+    TQuantMatrixExtensionRecord FQuantMatrixExtension{};
+    TPictureDisplayExtensionRecord FPictureDisplayExtension{};
+    TPictureSpatialScalableExtensionRecord FPictureSpatialScalableExtension{};
+    TPictureTemporalScalableExtensionRecord FPictureTemporalScalableExtension{};
+    TGopHeaderRecord FGopHeader{};
+    TPictureHeaderRecord FPictureHeader{};
+    TPictureCodingExtensionRecord FPictureCodingExtension{};
+    int32_t FLastStartCode = 0;
+
+    // Sequence-level state.
+    int64_t FSequenceHeaderPos = 0;
+    bool FFirstSequencePending = true;
+    bool FFirstExtensionPending = true;
+    int64_t FMaxBitRate = 0;
+    int64_t FMinBitRate = 0;
+    int64_t FBitRateSum = 0;
+    bool FDisplayExtSeen = false;
+    int32_t FRefWidth = 0;
+    int32_t FDisplayWidth = 0;
+    int32_t FDisplayHeight = 0;
+
+    // User data.
+    int32_t FUserDataByteIndex = 0;
+
+    // Picture statistics state.
+    double FGopPictureCount = 0;
+    int64_t FRepeatedIndexCount = 0;
+    std::unique_ptr<uint8_t[]> FDisplayIndexMap;
+    int32_t FLastDisplayIndex = -1;
+    int32_t FPicturesInGop = 0;
+    int32_t FPicturesInStream = 0;
+    int32_t FPrevPictureType = 0;
+    int32_t FPrevPrevPictureType = 0;
+    int32_t FPrevTopFieldFirst = 0;
+    int32_t FPrevPrevTopFieldFirst = 0;
+    int32_t FPrevRepeatFirstField = 0;
+    int32_t FPrevPrevRepeatFirstField = 0;
+    bool FStartTimeCodeSet = false;
+
+    // Cache state: the stream being written during a scan, and the first full sequence header and
+    // extension loaded, from which the loader expands the short repeat entries.
+    std::unique_ptr<TVobFileStream> FCacheStream;
+    TSequenceHeaderRecord FFirstSequenceHeader{};
+    TSequenceExtensionRecord FFirstSequenceExtension{};
+
+  private:
+    void ResetRunState();
+    bool OpenCacheForScan();
+    void CloseCacheStream();
+    void WriteCacheRecord(uint16_t Tag, const void* Payload, size_t Size);
+    void FinishStatistics();
+    bool WritingCache() const { return FCacheStream != nullptr; }
+    bool KeepingList() const { return !FSkipHeaderList && !WritingCache(); }
+    bool KeepingExtended() const { return KeepingList() && FExtendedRecords; }
+    void ReportProgress();
 };
 
 }  // namespace velmora

@@ -10,12 +10,12 @@ namespace velmora {
 
 // Raised when the stream file cannot be opened or read ("File error!").
 class EParserFileException : public std::runtime_error {
-public:
+  public:
     EParserFileException() : std::runtime_error("File error!") {}
 };
 
 class TFileBitStream {
-public:
+  public:
     // Opens FileName for exclusive reading and fills the first buffer. On failure shows
     // "Unable to open file NAME for reading." or "Unable to read from file NAME." through
     // ShowMessageBox and throws EParserFileException; nothing stays open.
@@ -24,12 +24,19 @@ public:
     TFileBitStream(const TFileBitStream&) = delete;
     TFileBitStream& operator=(const TFileBitStream&) = delete;
 
+    // The next bit; 0 once FEof is set.
     uint32_t ReadBit();
+    // The next Count bits (0 to 32), first bit most significant; bits past the end read as 0.
     uint32_t ReadBits(uint32_t Count);
+    // What ReadBits(Count) would return next, without changing any state or the file offset.
+    // Count is limited to 0..32.
     uint32_t PeekBits(int32_t Count);
+    // Moves to the next byte boundary and consumes up to and including the next Width bits equal to
+    // Pattern; false (with FEof set) when the data ends first.
     bool FindPattern(uint32_t Pattern, uint32_t Width);
 
     int64_t FileSize() const;
+    // Offset of the byte holding the next unread bit; every byte read once FEof is set.
     int64_t Position() const;
     // Last-write time as a 64-bit file time: 100 ns units since 1601-01-01.
     uint64_t GetLastWriteTime() const;
@@ -39,10 +46,12 @@ public:
     int64_t FRefillCount = 0;
 
     // Implementation fields follow (see the .cpp).
-private:
+  private:
     bool Open(const std::string& FileName);
     bool Refill();
     void AdvanceByte();
+    bool FindStartCodePrefix();
+    bool FindPatternByteByByte(uint32_t Pattern, uint32_t Width);
 
     int FHandle = -1;
     int32_t FBytePos = 0;
@@ -50,7 +59,8 @@ private:
     int32_t FBufferSize = 0;
     int32_t FDataSize = 0;
     std::unique_ptr<uint8_t[]> FBuffer;
-    int64_t FFileSize = 0;
+    int64_t FBufferOffset = 0;  // file offset of FBuffer[0]
+    int64_t FFileSize = 0;      // size at opening, kept for FileSize after CloseFile
 };
 
 }  // namespace velmora

@@ -6,7 +6,9 @@
 
 namespace velmora {
 
-bool TryLockExclusive(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+bool TryLockExclusive(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
 
 bool IsFileLocked(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);

@@ -1,0 +1,72 @@
+// The analysis cache file on disk: the validity test, creating it for a scan and rewriting its
+// header in place once the scan's results are known.
+#include <filesystem>
+#include <system_error>
+
+#include "analysis/m2v_stream.h"
+#include "cache/cache_header.h"
+#include "io/vob_file_stream.h"
+
+namespace velmora {
+
+namespace {
+
+// Reads the first 443 bytes of the cache file; false when it is missing, unreadable or shorter.
+bool ReadCacheHeader(const std::string& name, cache::TCacheHeader& header) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) {
+        return false;
+    }
+    try {
+        TVobFileStream file(name, 0, false);
+        const int32_t got = file.Read(header.Bytes.data(), cache::kHeaderSize);
+        file.Close();
+        return got == cache::kHeaderSize;
+    } catch (const EVOBException&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool TM2VStream::IsCacheValid() const {
+    cache::TCacheHeader header;
+    if (!ReadCacheHeader(CacheFileName(), header)) {
+        return false;
+    }
+    // The stamp alone would accept a foreign file or a stream replaced within the clock's resolution.
+    const cache::TCacheHeader expected = BuildCacheHeader(*this, true);
+    using namespace cache;
+    return header.Get<uint64_t>(offset::Stamp) == expected.Get<uint64_t>(offset::Stamp) &&
+           header.HasMagic() &&
+           header.Get<uint32_t>(offset::FileSizeBlocks) == expected.Get<uint32_t>(offset::FileSizeBlocks);
+}
+
+bool TM2VStream::OpenCacheForScan() {
+    const std::string name = CacheFileName();
+    std::error_code ec;
+    std::filesystem::remove(name, ec);
+    auto stream = std::make_unique<TVobFileStream>(name, 1, true);
+    const cache::TCacheHeader header = BuildCacheHeader(*this, false);
+    stream->Write(header.Bytes.data(), cache::kHeaderSize);
+    if (stream->Failed() || !std::filesystem::is_regular_file(name, ec)) {
+        stream->Close();
+        return false;
+    }
+    FCacheStream = std::move(stream);
+    return true;
+}
+
+void TM2VStream::RewriteCacheHeader() {
+    const std::string name = CacheFileName();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) {
+        return;
+    }
+    const cache::TCacheHeader header = BuildCacheHeader(*this, true);
+    TVobFileStream file(name, 1, false);
+    file.Write(header.Bytes.data(), cache::kHeaderSize);
+    file.Close();
+}
+
+}  // namespace velmora

@@ -1,0 +1,223 @@
+#include "io/file_bit_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "common/message_box.h"
+#include "io/file_lock.h"
+#include "io/start_code_scan.h"
+
+namespace velmora {
+
+namespace {
+
+// Seconds from 1601-01-01 (the file-time epoch) to 1970-01-01.
+constexpr int64_t kFileTimeEpochOffsetSeconds = 11644473600;
+
+// Reads until Count bytes arrived, the file ends or an error occurs; returns the bytes read.
+int64_t ReadFully(int fd, uint8_t* data, int64_t count, int64_t offset, bool positioned) {
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = positioned ? ::pread(fd, data + done, count - done, offset + done)
+                                       : ::read(fd, data + done, count - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
+}  // namespace
+
+TFileBitStream::TFileBitStream(const std::string& FileName, int32_t BufferSize)
+    : FBufferSize(std::max<int32_t>(BufferSize, 0)), FBuffer(new uint8_t[std::max<int32_t>(BufferSize, 1)]) {
+    FRefillCount = 0;
+    if (!Open(FileName)) {
+        throw EParserFileException();
+    }
+}
+
+TFileBitStream::~TFileBitStream() {
+    CloseFile();
+}
+
+bool TFileBitStream::Open(const std::string& FileName) {
+    // Non-blocking so that a FIFO chosen by mistake cannot stall the open; only regular files pass.
+    FHandle = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (FHandle < 0 || ::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode) || !TryLockExclusive(FHandle)) {
+        CloseFile();
+        ShowMessageBox("Unable to open file " + FileName + " for reading.");
+        return false;
+    }
+    ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
+    FFileSize = info.st_size;
+    FBytePos = 0;
+    FBitsLeft = 8;
+    FDataSize = 0;
+    FBufferOffset = 0;
+    FEof = false;
+    if (!Refill()) {
+        CloseFile();
+        ShowMessageBox("Unable to read from file " + FileName + ".");
+        return false;
+    }
+    return true;
+}
+
+bool TFileBitStream::Refill() {
+    ++FRefillCount;
+    const int64_t got = FHandle < 0 ? 0 : ReadFully(FHandle, FBuffer.get(), FBufferSize, 0, false);
+    if (got <= 0) {
+        FEof = true;
+        return false;
+    }
+    FBufferOffset += FDataSize;
+    FDataSize = static_cast<int32_t>(got);
+    return true;
+}
+
+// Called when FBytePos has just reached FDataSize: a full buffer is followed by another fill, a short
+// one was the end of the file.
+void TFileBitStream::AdvanceByte() {
+    if (FDataSize == FBufferSize) {
+        Refill();
+        FBytePos = 0;
+    } else {
+        FEof = true;
+    }
+}
+
+uint32_t TFileBitStream::ReadBit() {
+    if (FEof) {
+        return 0;
+    }
+    const uint32_t bit = (FBuffer[FBytePos] >> (FBitsLeft - 1)) & 1u;
+    if (--FBitsLeft == 0) {
+        FBitsLeft = 8;
+        if (++FBytePos == FDataSize) {
+            AdvanceByte();
+        }
+    }
+    return bit;
+}
+
+uint32_t TFileBitStream::ReadBits(uint32_t Count) {
+    uint32_t result = 0;
+    if (FBitsLeft == 8 && Count % 8 == 0) {
+        for (uint32_t n = Count / 8; n > 0; --n) {
+            result <<= 8;
+            if (!FEof) {
+                result |= FBuffer[FBytePos];
+                if (++FBytePos == FDataSize) {
+                    AdvanceByte();
+                }
+            }
+        }
+        return result;
+    }
+    for (uint32_t n = 0; n < Count; ++n) {
+        result = (result << 1) | ReadBit();
+    }
+    return result;
+}
+
+uint32_t TFileBitStream::PeekBits(int32_t Count) {
+    if (Count <= 0 || FEof) {
+        return 0;
+    }
+    Count = std::min(Count, 32);
+    const int skip = 8 - FBitsLeft;
+    const int need = (skip + Count + 7) / 8;  // at most 5 bytes, the first always in the buffer
+    uint8_t bytes[5] = {};
+    const int inBuffer = std::min(need, FDataSize - FBytePos);
+    std::memcpy(bytes, FBuffer.get() + FBytePos, inBuffer);
+    // Only a full buffer can have more data behind it; pread leaves the file offset alone.
+    if (inBuffer < need && FDataSize == FBufferSize && FHandle >= 0) {
+        ReadFully(FHandle, bytes + inBuffer, need - inBuffer, FBufferOffset + FDataSize, true);
+    }
+    uint64_t bits = 0;
+    for (int i = 0; i < need; ++i) {
+        bits = (bits << 8) | bytes[i];
+    }
+    const uint64_t mask = (uint64_t{1} << Count) - 1;
+    return static_cast<uint32_t>((bits >> (need * 8 - skip - Count)) & mask);
+}
+
+bool TFileBitStream::FindPattern(uint32_t Pattern, uint32_t Width) {
+    while (FBitsLeft != 8 && !FEof) {
+        ReadBit();
+    }
+    if (Pattern == 1 && Width == 24) {
+        return FindStartCodePrefix();
+    }
+    return FindPatternByteByByte(Pattern, Width);
+}
+
+bool TFileBitStream::FindPatternByteByByte(uint32_t Pattern, uint32_t Width) {
+    const uint32_t mask = Width >= 32 ? ~0u : (1u << Width) - 1;
+    uint32_t value = ReadBits(Width);
+    while ((value & mask) != Pattern) {
+        if (FEof) {
+            return false;
+        }
+        value = (value << 8) | ReadBits(8);
+    }
+    return true;
+}
+
+// Same result and state as the byte-by-byte search, but whole buffers are scanned in blocks; the
+// zero-byte history carries the prefix across buffer refills.
+bool TFileBitStream::FindStartCodePrefix() {
+    uint32_t history = 0;
+    while (!FEof) {
+        const int32_t found = FindStartCodeEnd(FBuffer.get(), FBytePos, FDataSize, history);
+        FBytePos = found >= 0 ? found + 1 : FDataSize;
+        if (FBytePos == FDataSize) {
+            AdvanceByte();
+        }
+        if (found >= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int64_t TFileBitStream::FileSize() const {
+    struct stat info {};
+    if (FHandle >= 0 && ::fstat(FHandle, &info) == 0) {
+        return info.st_size;
+    }
+    return FFileSize;
+}
+
+int64_t TFileBitStream::Position() const {
+    return FBufferOffset + (FEof ? FDataSize : FBytePos);
+}
+
+uint64_t TFileBitStream::GetLastWriteTime() const {
+    struct stat info {};
+    if (FHandle < 0 || ::fstat(FHandle, &info) != 0) {
+        return 0;
+    }
+    return static_cast<uint64_t>((info.st_mtim.tv_sec + kFileTimeEpochOffsetSeconds) * 10000000 +
+                                 info.st_mtim.tv_nsec / 100);
+}
+
+void TFileBitStream::CloseFile() {
+    if (FHandle >= 0) {
+        ::close(FHandle);
+        FHandle = -1;
+    }
+}
+
+}  // namespace velmora
