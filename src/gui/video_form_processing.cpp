@@ -17,15 +17,10 @@
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
 #include "settings/processing_mode.h"
+#include "tree_paging.h"
 #include "video_form.h"
 
 namespace velmora::gui {
-namespace {
-
-// Records a page may start past the last one, so that the last page still shows a few records.
-constexpr int kScrollTail = 60;
-
-}  // namespace
 
 void TVideoForm::Button5Click() {
     if (Busy()) {
@@ -168,15 +163,9 @@ void TVideoForm::ParseFinished() {
 }
 
 void TVideoForm::SetUpScrollBar() {
-    const int64_t count = FStream->HeaderCount();
-    if (count == 0) {
-        ScrollBar1->setRange(0, 0);
-        ScrollBar1->setValue(0);
-        return;
-    }
-    const int64_t maximum = count < kScrollTail ? count : count - kScrollTail;
-    ScrollBar1->setRange(0, static_cast<int>(std::min<int64_t>(maximum, INT_MAX)));
-    ScrollBar1->setValue(1);
+    const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount());
+    ScrollBar1->setRange(setUp.Minimum, setUp.Maximum);
+    ScrollBar1->setValue(setUp.Position);
 }
 
 void TVideoForm::ShowSummary() {
