@@ -23,8 +23,15 @@ std::string ZeroPad(uint32_t Value, int Width);
 std::string RoundToText(double X);
 // "HH:MM:SS.FF (R fps)" with the rate suffix "29.97 fps)", "25 fps)" or "30 fps)".
 std::string TimeCodeToText(const TTimeCode& TC, double Rate);
+
+// Time-code arithmetic at Rate frames per second, worked in hundredths of a frame. A rate that rounds
+// to no whole hundredth above zero (0, negative, NaN: the forbidden and reserved frame_rate_codes give
+// -1 and 0) cannot count frames: conversion and addition then give an all-zero time code and stepping
+// back leaves the time code unchanged.
 TTimeCode FramesToTimeCode(int32_t Count, double Rate);
+// Hours wrap at 60.
 TTimeCode AddTimeCodes(const TTimeCode& A, const TTimeCode& B, double Rate);
+// One frame back; at 00:00:00.00 minutes and seconds wrap to 59 while hours stay 0.
 void DecTimeCode(TTimeCode& TC, double Rate);
 
 }  // namespace velmora

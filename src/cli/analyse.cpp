@@ -1,0 +1,65 @@
+#include "analyse.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "analysis/processing_options.h"
+#include "io/file_bit_stream.h"
+#include "io/vob_file_stream.h"
+#include "settings/processing_mode.h"
+#include "terminal_progress.h"
+
+namespace velmora::cli {
+
+std::vector<std::string> ProcessingModeCliNames() {
+    std::vector<std::string> names;
+    for (const TProcessingMode& mode : ProcessingModes()) {
+        names.emplace_back(mode.CliName);
+    }
+    return names;
+}
+
+bool RequireHeaderList(std::string_view cliMode) {
+    const TProcessingMode* mode = FindProcessingMode(ProcessingModeFromCliName(cliMode));
+    if (mode == nullptr || mode->FQuickMode) {
+        std::cerr << "Mode " << cliMode
+                  << " keeps no header list: use --mode tree, extended-tree, first-gop or "
+                  << "rewrite-cache.\n";
+        return false;
+    }
+    return true;
+}
+
+std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_view cliMode) {
+    TAnalysis analysis;
+    try {
+        analysis.Stream = std::make_unique<TM2VStream>(fileName);
+    } catch (const EParserFileException&) {
+        std::cerr << "Can not open file " << std::filesystem::path(fileName).filename().string() << " !\n";
+        return std::nullopt;
+    }
+    TM2VStream& stream = *analysis.Stream;
+    stream.OnLog = [&messages = analysis.Messages](const std::string& text) {
+        messages.push_back(text);
+        std::cerr << text << '\n';
+    };
+    std::unique_ptr<TTerminalProgress> progress;
+    if (TTerminalProgress::StderrIsTerminal()) {
+        progress = std::make_unique<TTerminalProgress>("Processing");
+        stream.SetProgressBar(progress.get());
+    }
+    const bool extended = ApplyProcessingMode(stream, ProcessingModeFromCliName(cliMode));
+    try {
+        stream.ParseStream(true, extended);
+    } catch (const EVOBException& e) {
+        std::cerr << e.what() << '\n';
+        return std::nullopt;
+    }
+    // The bar dies with this function; later work on the analyser must not draw on it.
+    stream.FProgressBar = nullptr;
+    stream.OnLog = nullptr;
+    stream.CloseFile();
+    return analysis;
+}
+
+}  // namespace velmora::cli

@@ -1,0 +1,152 @@
+// velmora-cli info: analyse one stream in a processing mode and print its summary (text or JSON).
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "analysis/m2v_stream.h"
+#include "analysis/processing_options.h"
+#include "command_registry.h"
+#include "io/vob_file_stream.h"
+#include "present/summary.h"
+#include "present/value_tables.h"
+#include "settings/processing_mode.h"
+#include "terminal_progress.h"
+
+namespace velmora::cli {
+namespace {
+
+// Version of the JSON output; raise it when a key changes meaning.
+constexpr int kInfoFormatVersion = 1;
+
+struct TInfoOptions {
+    std::string File;
+    std::string Mode = "quick";
+    bool Json = false;
+};
+
+// The label texts after the run: a label the run leaves alone keeps its caption.
+std::vector<std::string> LabelLines(const TM2VStream& stream) {
+    const std::vector<TSummaryLabel> captions = SummaryCaptions();
+    std::vector<std::string> lines;
+    for (const TSummaryText& text : SummaryTexts(stream)) {
+        if (text.Text) {
+            lines.push_back(*text.Text);
+            continue;
+        }
+        for (const TSummaryLabel& caption : captions) {
+            if (caption.Name == text.Name) {
+                lines.push_back(caption.Text);
+            }
+        }
+    }
+    return lines;
+}
+
+nlohmann::json InfoJson(const TInfoOptions& options, const TM2VStream& s,
+                        const std::vector<std::string>& messages) {
+    nlohmann::json foreign = nlohmann::json::array();
+    for (const TDataBlock& block : s.FUnformattedBlocks) {
+        foreign.push_back({{"position", block.Position}, {"length", block.Length}});
+    }
+    const TTimeCode& tc = s.FStartTimeCode;
+    return {
+        {"format_version", kInfoFormatVersion},
+        {"file", options.File},
+        {"mode", options.Mode},
+        {"aborted", s.FAborted},
+        {"width", s.FWidth},
+        {"height", s.FHeight},
+        {"aspect_ratio_code", s.FAspectRatio},
+        {"aspect_ratio", AspectRatioText(static_cast<uint32_t>(s.FAspectRatio))},
+        {"pan_scan", s.FPanScan},
+        {"frame_rate_code", s.FFrameRateCode},
+        {"frame_rate", FrameRateValue(static_cast<uint32_t>(s.FFrameRateCode))},
+        {"bit_rate", s.FBitRate},
+        {"variable_bit_rate", s.FVariableBitRate},
+        {"mpeg_version", s.FMpegVersion},
+        {"line21_switch1", s.FLine21Switch1},
+        {"line21_switch2", s.FLine21Switch2},
+        {"picture_count", s.FPictureCount},
+        {"displayed_frames", s.FDisplayedFrames},
+        {"frame_count", s.FFrameCount},
+        {"field_count", s.FFieldCount},
+        {"pulldown", s.FPullDown},
+        {"max_gop_pictures", s.FMaxGopPictures},
+        {"gop_count", s.FGopCount},
+        {"sequence_header_count", s.FSequenceHeaderCount},
+        {"sequence_end_count", s.FSequenceEndCount},
+        {"drop_frame", s.FDropFrame},
+        {"start_time_code", {tc.Hours, tc.Minutes, tc.Seconds, tc.Frames}},
+        {"foreign_data", foreign},
+        {"header_count", s.HeaderCount()},
+        {"messages", messages},
+        {"labels", LabelLines(s)},
+    };
+}
+
+int RunInfo(const TInfoOptions& options) {
+    const int32_t modeIndex = ProcessingModeFromCliName(options.Mode);
+    std::unique_ptr<TM2VStream> stream;
+    try {
+        stream = std::make_unique<TM2VStream>(options.File);
+    } catch (const EParserFileException&) {
+        std::cerr << "Can not open file " << std::filesystem::path(options.File).filename().string()
+                  << " !\n";
+        return kExitFailure;
+    }
+    std::vector<std::string> messages;
+    stream->OnLog = [&messages](const std::string& text) {
+        messages.push_back(text);
+        std::cerr << text << '\n';
+    };
+    std::unique_ptr<TTerminalProgress> progress;
+    if (TTerminalProgress::StderrIsTerminal()) {
+        progress = std::make_unique<TTerminalProgress>("Processing");
+        stream->SetProgressBar(progress.get());
+    }
+    const bool extended = ApplyProcessingMode(*stream, modeIndex);
+    try {
+        stream->ParseStream(true, extended);
+    } catch (const EVOBException& e) {
+        if (progress) {
+            progress->Finish();
+        }
+        std::cerr << e.what() << '\n';
+        return kExitFailure;
+    }
+    if (progress) {
+        progress->Finish();
+    }
+    stream->CloseFile();
+    if (options.Json) {
+        std::cout << InfoJson(options, *stream, messages).dump(2) << '\n';
+    } else {
+        for (const std::string& line : LabelLines(*stream)) {
+            std::cout << line << '\n';
+        }
+    }
+    return kExitOk;
+}
+
+void AddInfoCommand(CLI::App& app) {
+    auto options = std::make_shared<TInfoOptions>();
+    CLI::App* cmd = app.add_subcommand("info", "Analyse a stream and print its summary");
+    cmd->add_option("FILE", options->File, "MPEG-2 or MPEG-1 video elementary stream")->required();
+    std::vector<std::string> modes;
+    for (const TProcessingMode& mode : ProcessingModes()) {
+        modes.emplace_back(mode.CliName);
+    }
+    cmd->add_option("--mode", options->Mode, "Processing mode (default quick)")
+        ->check(CLI::IsMember(modes))
+        ->capture_default_str();
+    cmd->add_flag("--json", options->Json, "Print one JSON object instead of the summary lines");
+    cmd->callback([options] { SetExitCode(RunInfo(*options)); });
+}
+
+const RegisterCommand kRegisterInfo(AddInfoCommand);
+
+}  // namespace
+}  // namespace velmora::cli
