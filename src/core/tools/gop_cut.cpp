@@ -1,0 +1,160 @@
+#include "tools/gop_cut.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "analysis/header_kinds.h"
+#include "analysis/m2v_stream.h"
+#include "analysis/records.h"
+#include "tools/file_copy.h"
+
+namespace velmora {
+
+namespace {
+
+// A whole folder of failures (say, a read-only one) would otherwise flood the log with one line per GOP.
+constexpr int64_t kListedFailures = 10;
+
+// Appends the two end markers that make the last GOP run to the end of the file, and takes them off
+// again however the cut ends.
+class TEndMarkers {
+  public:
+    TEndMarkers(THeaderList& headers, int64_t fileSize) : headers_(headers) {
+        headers_.AppendEmpty(kind::GopHeader);
+        TPictureHeaderRecord end{};
+        end.file_position = fileSize;
+        headers_.Append(kind::PictureHeader, end);
+    }
+    ~TEndMarkers() {
+        headers_.PopBack();
+        headers_.PopBack();
+    }
+    TEndMarkers(const TEndMarkers&) = delete;
+    TEndMarkers& operator=(const TEndMarkers&) = delete;
+
+  private:
+    THeaderList& headers_;
+};
+
+// Puts the caller's progress display back as it was when the cut started.
+class TProgressRestore {
+  public:
+    explicit TProgressRestore(IProgressSink* progress) : progress_(progress) {
+        if (progress_ != nullptr) {
+            max_ = progress_->Max();
+            min_ = progress_->Min();
+            position_ = progress_->Position();
+        }
+    }
+    ~TProgressRestore() {
+        if (progress_ != nullptr) {
+            progress_->SetPosition(0);
+            progress_->SetMax(max_);
+            progress_->SetMin(min_);
+            progress_->SetPosition(position_);
+        }
+    }
+    TProgressRestore(const TProgressRestore&) = delete;
+    TProgressRestore& operator=(const TProgressRestore&) = delete;
+
+  private:
+    IProgressSink* progress_;
+    int64_t max_ = 0, min_ = 0, position_ = 0;
+};
+
+std::string PadNumber(int64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%05lld", static_cast<long long>(value));
+    return text;
+}
+
+bool IsGopStart(const THeaderList& headers, int64_t i) {
+    return i > 0 && headers.Kind(i) == kind::PictureHeader && headers.Kind(i - 1) == kind::GopHeader;
+}
+
+}  // namespace
+
+std::string GopPieceName(const std::string& FileName, int64_t Number) {
+    const std::filesystem::path path(FileName);
+    std::string name = path.stem().string() + "_GOP" + PadNumber(Number) + path.extension().string();
+    return (path.parent_path() / name).string();
+}
+
+TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderList& Headers,
+                         const TToolHooks& Hooks) {
+    TGopCutResult result;
+    if (Headers.empty()) {
+        Hooks.AddLog(logkind::Information,
+                     "You must be in \"Show tree\" processing mode for using this tool.", colour::DarkBlue);
+        result.NoHeaderList = true;
+        return result;
+    }
+    TProgressRestore progressRestore(Hooks.Progress);
+    if (Hooks.FUserAbort != nullptr) {
+        *Hooks.FUserAbort = false;
+    }
+    TEndMarkers markers(Headers, FileSize);
+    if (Hooks.Progress != nullptr) {
+        Hooks.Progress->SetMax(Headers.size());
+        Hooks.Progress->SetMin(0);
+        Hooks.Progress->SetPosition(0);
+    }
+    Hooks.AddLog(logkind::Information, "Starting GOP cutting...", colour::DarkBlue);
+
+    TRangeCopier source(FileName);
+    int64_t pieceStart = 0;
+    int64_t gopStarts = 0;
+    for (int64_t i = 0; i < Headers.size(); ++i) {
+        if (IsGopStart(Headers, i)) {
+            if (gopStarts > 0) {
+                const int64_t pieceEnd = Headers[i].As<TPictureHeaderRecord>().file_position;
+                const TByteRange piece{pieceStart, pieceEnd - pieceStart};
+                const TToolStatus written =
+                    WriteRanges(source, GopPieceName(FileName, gopStarts), std::span(&piece, 1));
+                ++result.Pieces;
+                if (!written) {
+                    ++result.FailedPieces;
+                    if (result.FailedPieces <= kListedFailures) {
+                        Hooks.AddLog(logkind::Error,
+                                     "GOP file " + std::to_string(gopStarts) +
+                                         " is not written: " + written.Reason + "!",
+                                     colour::Red);
+                    }
+                }
+                pieceStart = pieceEnd;
+            }
+            ++gopStarts;
+            if (Hooks.Progress != nullptr) {
+                Hooks.Progress->SetPosition(i + 1);
+            }
+            if (Hooks.Yield) {
+                Hooks.Yield();
+            }
+        }
+        if (Hooks.Aborted()) {
+            result.Aborted = true;
+            break;
+        }
+    }
+
+    if (result.Aborted) {
+        Hooks.AddLog(logkind::Error, "Current operation aborted by user!", colour::Red);
+    } else if (result.FailedPieces > 0) {
+        Hooks.AddLog(logkind::Error,
+                     "GOP cutting failed: " + std::to_string(result.FailedPieces) + " of " +
+                         std::to_string(result.Pieces) + " files with GOPs could not be written.",
+                     colour::Red);
+    } else {
+        Hooks.AddLog(
+            logkind::Information,
+            "GOP cutting is finished: " + std::to_string(result.Pieces) + " files with GOPs was created.",
+            colour::DarkBlue);
+    }
+    return result;
+}
+
+TGopCutResult CutAllGops(TM2VStream& Stream, const TToolHooks& Hooks) {
+    return CutAllGops(Stream.FFileName, Stream.FFileSize, Stream.FHeaders, Hooks);
+}
+
+}  // namespace velmora
