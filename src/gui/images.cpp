@@ -34,8 +34,9 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
+    // Size is in device pixels already; scale only labels the result for high-DPI painting.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        QPixmap pixmap(size * scale);
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         {
             QPainter painter(&pixmap);

@@ -67,7 +67,7 @@ public:
     void AddLog(int Kind, const QString& Text, TColour Colour);
     void AnalyserMessage(const QString& Text);
 
-    // A parse or a GOP cut is running on the worker thread.
+    // A parse, a GOP cut or a file copy is running on the worker thread.
     bool Busy() const { return FJob != TJob::None; }
     const TM2VStream* Stream() const { return FStream.get(); }
     bool UserAbort() const { return FUserAbort; }
@@ -78,7 +78,7 @@ public:
     TLogPanel* Log() const { return FLog; }
 
 signals:
-    // A parse or a GOP cut has ended and its results are shown.
+    // Work of the worker thread has ended and its results are shown.
     void JobFinished();
 
 protected:
@@ -89,7 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class TJob { None, Parse, GopCut };
+    enum class TJob { None, Parse, GopCut, Tool };
 
     void CreateActions();
     void CreateMenus();

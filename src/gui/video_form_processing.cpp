@@ -16,7 +16,7 @@
 #include "present/summary.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
-#include "settings/processing_mode.h"
+#include "analysis/processing_options.h"
 #include "tree_paging.h"
 #include "video_form.h"
 
@@ -94,17 +94,7 @@ bool TVideoForm::ApplyProcessingMode() {
     if (!FStream) {
         return false;
     }
-    const TProcessingMode* mode = FindProcessingMode(FProcessingMode);
-    if (mode == nullptr) {
-        return false;
-    }
-    FStream->FQuickMode = mode->FQuickMode;
-    FStream->FUseCache = mode->FUseCache;
-    FStream->FFirstRunOnly = mode->FFirstRunOnly;
-    if (mode->DeletesCacheFirst) {
-        QFile::remove(FFileName + QStringLiteral(".vnf"));
-    }
-    return mode->ExtendedRecords;
+    return velmora::ApplyProcessingMode(*FStream, FProcessingMode);
 }
 
 void TVideoForm::RunJob(TJob Job, std::function<void()> Work) {

@@ -12,7 +12,10 @@
 #include "dialogs.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
+#include "tools/corrected_copy.h"
 #include "tools/gop_cut.h"
+#include "tools/range_cut.h"
+#include "tools/sequence_end.h"
 #include "tools/tool_hooks.h"
 #include "video_form.h"
 
@@ -164,6 +167,36 @@ void TVideoForm::DeleteSEQUENCEEND1Click() {
         return;
     }
     RunSequenceEndTool(false);
+}
+
+void TVideoForm::RunRangeCut(const QString& Target) {
+    const std::string source = FStream->FFileName;
+    const std::string target = FileSystemName(Target);
+    const int64_t start = FCutStart;
+    const int64_t finish = FCutFinish;
+    // A long range is a long copy: it runs beside the window like the other long work.
+    RunJob(TJob::Tool, [this, source, target, start, finish] {
+        TQueuedLogSink log(*this, this);
+        CutRangeWithLog(source, target, start, finish, &log);
+    });
+}
+
+void TVideoForm::RunSaveCorrected(const QString& Target) {
+    const TM2VStream* stream = FStream.get();
+    const std::string target = FileSystemName(Target);
+    RunJob(TJob::Tool, [this, stream, target] {
+        TQueuedLogSink log(*this, this);
+        SaveCorrectedWithLog(*stream, target, &log);
+    });
+}
+
+void TVideoForm::RunSequenceEndTool(bool Set) {
+    // Only the last bytes of the file are read or written: quick enough for this thread.
+    if (Set) {
+        SetSequenceEndWithLog(FStream->FFileName, this);
+    } else {
+        DeleteSequenceEndWithLog(FStream->FFileName, this);
+    }
 }
 
 void TVideoForm::VisitVelmorahomepage1Click() { FDialogs.OpenUrl(HomePageUrl()); }

@@ -11,23 +11,23 @@
 
 namespace velmora::gui::test {
 
-std::optional<QString> TScriptedDialogs::OpenFileName(QWidget*) {
-    if (OpenAnswers.empty()) {
+namespace {
+
+std::optional<QString> TakeAnswer(QStringList& answers) {
+    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+    if (answer.isEmpty()) {
         return std::nullopt;
     }
-    std::optional<QString> answer = OpenAnswers.front();
-    OpenAnswers.pop_front();
     return answer;
 }
 
+}  // namespace
+
+std::optional<QString> TScriptedDialogs::OpenFileName(QWidget*) { return TakeAnswer(OpenAnswers); }
+
 std::optional<QString> TScriptedDialogs::SaveFileName(QWidget*, const TSaveRequest& request) {
     SaveRequests.push_back(request);
-    if (SaveAnswers.empty()) {
-        return std::nullopt;
-    }
-    std::optional<QString> answer = SaveAnswers.front();
-    SaveAnswers.pop_front();
-    return answer;
+    return TakeAnswer(SaveAnswers);
 }
 
 bool TScriptedDialogs::ConfirmOverwrite(QWidget*, const QString& FileName) {

@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -18,9 +17,9 @@ namespace velmora::gui::test {
 
 class TScriptedDialogs : public IDialogs {
 public:
-    // Answers handed out in order; an empty queue answers Cancel.
-    std::deque<std::optional<QString>> OpenAnswers;
-    std::deque<std::optional<QString>> SaveAnswers;
+    // Answers handed out in order; an empty answer or an empty list is Cancel.
+    QStringList OpenAnswers;
+    QStringList SaveAnswers;
     bool OverwriteAnswer = true;
 
     std::vector<TSaveRequest> SaveRequests;

@@ -86,10 +86,10 @@ private slots:
 
     void columnNarrowsWhenRowsOverflow() {
         TLogPanel panel;
+        QCOMPARE(panel.columnWidth(0), TLogPanel::kInitialColumnWidth);
         panel.resize(400, 120);
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        QCOMPARE(panel.columnWidth(0), TLogPanel::kInitialColumnWidth);
         bool overflowed = false;
         for (int i = 0; i < 40 && !overflowed; ++i) {
             panel.Append(1, QStringLiteral("Line %1").arg(i), Qt::black);

@@ -66,7 +66,7 @@ private slots:
             {"Start1", "Start", false, true},
             {"Abort1", "Abort", false, true},
             {"SetSEQUENCEEND1", "Set SEQUENCE_END", true, true},
-            {"DeleteSEQUENCEEND1", "Delete SEQUENCE_END", true, false},
+            {"DeleteSEQUENCEEND1", "Delete SEQUENCE_END", false, false},  // a hidden action reads disabled
             {"CutallGOPs1", "Cut all GOPs", true, true},
             {"VisitVelmorahomepage1", "Visit Velmora home page", true, true},
             {"About1", "About", true, true},
