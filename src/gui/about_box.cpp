@@ -10,7 +10,9 @@
 
 namespace velmora::gui {
 
-QUrl HomePageUrl() { return QUrl(QString::fromLatin1(kHomePage)); }
+QUrl HomePageUrl() {
+    return QUrl(QString::fromLatin1(kHomePage));
+}
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));

@@ -12,7 +12,7 @@ QUrl HomePageUrl();
 
 class TAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };
 

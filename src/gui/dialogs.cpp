@@ -37,7 +37,8 @@ std::optional<QString> TQtDialogs::SaveFileName(QWidget* parent, const TSaveRequ
 
 bool TQtDialogs::ConfirmOverwrite(QWidget* parent, const QString& FileName) {
     return QMessageBox::warning(parent, QString::fromLatin1(kOverwriteTitle), OverwriteQuestion(FileName),
-                                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+                                QMessageBox::Ok | QMessageBox::Cancel,
+                                QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 void TQtDialogs::ShowMessage(QWidget* parent, const QString& text) {
@@ -53,6 +54,8 @@ void TQtDialogs::ShowAbout(QWidget* parent) {
     box.exec();
 }
 
-void TQtDialogs::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+void TQtDialogs::OpenUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
 }  // namespace velmora::gui

@@ -16,7 +16,7 @@ struct TSaveRequest {
 };
 
 class IDialogs {
-public:
+  public:
     virtual ~IDialogs() = default;
     // The chosen file, or nothing when the user cancels.
     virtual std::optional<QString> OpenFileName(QWidget* parent) = 0;
@@ -33,7 +33,7 @@ public:
 
 // The real dialogs of the desktop.
 class TQtDialogs : public IDialogs {
-public:
+  public:
     std::optional<QString> OpenFileName(QWidget* parent) override;
     std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) override;
     bool ConfirmOverwrite(QWidget* parent, const QString& FileName) override;

@@ -17,7 +17,7 @@ namespace {
 using TDrawing = std::function<void(QPainter&)>;
 
 class TPaintedIconEngine : public QIconEngine {
-public:
+  public:
     explicit TPaintedIconEngine(TDrawing drawing) : drawing_(std::move(drawing)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
@@ -52,11 +52,13 @@ public:
 
     QIconEngine* clone() const override { return new TPaintedIconEngine(drawing_); }
 
-private:
+  private:
     TDrawing drawing_;
 };
 
-QIcon Painted(TDrawing drawing) { return QIcon(new TPaintedIconEngine(std::move(drawing))); }
+QIcon Painted(TDrawing drawing) {
+    return QIcon(new TPaintedIconEngine(std::move(drawing)));
+}
 
 // A rounded badge with a letter: the header kinds of the tree.
 TDrawing Badge(QColor fill, const QString& letters) {

@@ -19,10 +19,11 @@ constexpr int kTextTop = 2;
 constexpr int kCaptionPrefixLength = 2 + 8 + 3;
 
 class TLogItemDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         painter->save();
         const bool selected = option.state & QStyle::State_Selected;
         QColor textColour = index.data(TLogPanel::kColourRole).value<QColor>();
@@ -34,7 +35,8 @@ public:
         const QRect rect = option.rect;
         const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
         if (!icon.isNull()) {
-            icon.paint(painter, QRect(rect.left() + kIconLeft, rect.top() + (rect.height() - 16) / 2, 16, 16));
+            icon.paint(painter,
+                       QRect(rect.left() + kIconLeft, rect.top() + (rect.height() - 16) / 2, 16, 16));
         }
         painter->setPen(textColour);
         painter->setFont(option.font);
@@ -65,7 +67,9 @@ QIcon IconOfKind(int Kind) {
 
 }  // namespace
 
-QString LogTimeStamp() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }
+QString LogTimeStamp() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
 
 TLogPanel::TLogPanel(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("Log"));
@@ -113,11 +117,17 @@ void TLogPanel::AdjustLogColumn() {
     setColumnWidth(0, std::max(0, width() - margin));
 }
 
-QString TLogPanel::EntryText(int Row) const { return topLevelItem(Row)->text(0).mid(kCaptionPrefixLength); }
+QString TLogPanel::EntryText(int Row) const {
+    return topLevelItem(Row)->text(0).mid(kCaptionPrefixLength);
+}
 
-int TLogPanel::EntryKind(int Row) const { return topLevelItem(Row)->data(0, kKindRole).toInt(); }
+int TLogPanel::EntryKind(int Row) const {
+    return topLevelItem(Row)->data(0, kKindRole).toInt();
+}
 
-QColor TLogPanel::EntryColour(int Row) const { return topLevelItem(Row)->data(0, kColourRole).value<QColor>(); }
+QColor TLogPanel::EntryColour(int Row) const {
+    return topLevelItem(Row)->data(0, kColourRole).value<QColor>();
+}
 
 void TLogPanel::resizeEvent(QResizeEvent* event) {
     QTreeWidget::resizeEvent(event);

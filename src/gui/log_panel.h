@@ -10,7 +10,7 @@ namespace velmora::gui {
 
 class TLogPanel : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kKindRole = Qt::UserRole;
     static constexpr int kColourRole = Qt::UserRole + 1;
     static constexpr int kInitialColumnWidth = 500;
@@ -29,7 +29,7 @@ public:
     int EntryKind(int Row) const;
     QColor EntryColour(int Row) const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 };
 

@@ -18,10 +18,12 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(velmora::gui::ProgramIcon());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Analyser and light editor for MPEG-2 video elementary streams"));
+    parser.setApplicationDescription(
+        QStringLiteral("Analyser and light editor for MPEG-2 video elementary streams"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Stream file to open."), QStringLiteral("[file]"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Stream file to open."),
+                                 QStringLiteral("[file]"));
     parser.process(application);
 
     velmora::gui::TQtDialogs dialogs;

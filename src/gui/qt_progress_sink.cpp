@@ -31,7 +31,8 @@ void TQtProgressSink::Changed() {
         return;
     }
     if (!applyQueued_.exchange(true)) {
-        QMetaObject::invokeMethod(this, [this] { Apply(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Apply(); }, Qt::QueuedConnection);
     }
 }
 

@@ -14,7 +14,7 @@ namespace velmora::gui {
 
 class TQtProgressSink : public QObject, public IProgressSink {
     Q_OBJECT
-public:
+  public:
     explicit TQtProgressSink(QProgressBar* bar);
 
     void SetMin(int64_t value) override;
@@ -27,7 +27,7 @@ public:
     // Shows the current values on the bar; runs on the bar's thread.
     void Apply();
 
-private:
+  private:
     void Changed();
 
     QPointer<QProgressBar> bar_;

@@ -8,7 +8,7 @@
 namespace velmora::gui {
 
 class TQtSettingsStore : public ISettingsStore {
-public:
+  public:
     TQtSettingsStore();
 
     bool Exists() const override;
@@ -17,7 +17,7 @@ public:
     void WriteInt(const std::string& Name, int32_t Value) override;
     void WriteString(const std::string& Name, const std::string& Value) override;
 
-private:
+  private:
     QSettings settings_;
 };
 

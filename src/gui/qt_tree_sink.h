@@ -11,7 +11,7 @@ class QTreeWidgetItem;
 namespace velmora::gui {
 
 class TQtTreeSink : public ITreeSink {
-public:
+  public:
     // The role under which a node keeps its header-list index.
     static constexpr int kDataRole = 0x0100;  // Qt::UserRole
 
@@ -25,7 +25,7 @@ public:
     // The header-list index a node carries; child lines carry none and read as 0.
     static int32_t NodeData(const QTreeWidgetItem* item);
 
-private:
+  private:
     QTreeWidget* tree_;
     bool updating_ = false;
     // Top-level nodes of the page being built: handing them to the tree in one call keeps a page

@@ -43,7 +43,9 @@ constexpr int kPageSizeStep = 50;
 // The first summary label of the second panel: the counts follow the stream's properties.
 const QString kSecondPanelFirstLabel = QStringLiteral("Label5");
 
-QColor ToQColor(TColour colour) { return QColor(colour.R, colour.G, colour.B); }
+QColor ToQColor(TColour colour) {
+    return QColor(colour.R, colour.G, colour.B);
+}
 
 }  // namespace
 
@@ -114,13 +116,15 @@ void TVideoForm::CreateActions() {
     Open1 = AddAction("Open1", QStringLiteral("Open..."), &TVideoForm::Button5Click);
     Open1->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
     Open1->setShortcut(QKeySequence::Open);
-    Savecorrected1 = AddAction("Savecorrected1", QStringLiteral("Save corrected..."), &TVideoForm::Button4Click);
+    Savecorrected1 =
+        AddAction("Savecorrected1", QStringLiteral("Save corrected..."), &TVideoForm::Button4Click);
     Savecorrected1->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
     SaveMPEGinformation1 = AddAction("SaveMPEGinformation1", QStringLiteral("Save MPEG information... "),
                                      &TVideoForm::Button2Click);
     SaveMPEGinformation1->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
-    SaveDisplayOrderinfo1 = AddAction("SaveDisplayOrderinfo1", QStringLiteral("Save Display Order information..."),
-                                      &TVideoForm::SaveDisplayOrderinfo1Click);
+    SaveDisplayOrderinfo1 =
+        AddAction("SaveDisplayOrderinfo1", QStringLiteral("Save Display Order information..."),
+                  &TVideoForm::SaveDisplayOrderinfo1Click);
     Exit1 = AddAction("Exit1", QStringLiteral("Close"), &TVideoForm::Exit1Click);
     Exit1->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
     Exit1->setShortcut(QKeySequence::Quit);
@@ -130,7 +134,8 @@ void TVideoForm::CreateActions() {
     Abort1 = AddAction("Abort1", QStringLiteral("Abort"), &TVideoForm::ToolButton5Click);
     Abort1->setIcon(style->standardIcon(QStyle::SP_MediaStop));
     Abort1->setShortcut(QKeySequence(Qt::Key_Escape));
-    SetSEQUENCEEND1 = AddAction("SetSEQUENCEEND1", QStringLiteral("Set SEQUENCE_END"), &TVideoForm::SetSEQUENCEEND1Click);
+    SetSEQUENCEEND1 =
+        AddAction("SetSEQUENCEEND1", QStringLiteral("Set SEQUENCE_END"), &TVideoForm::SetSEQUENCEEND1Click);
     DeleteSEQUENCEEND1 = AddAction("DeleteSEQUENCEEND1", QStringLiteral("Delete SEQUENCE_END"),
                                    &TVideoForm::DeleteSEQUENCEEND1Click);
     // The delete tool exists but is not offered.
@@ -263,6 +268,9 @@ QWidget* TVideoForm::CreateLeftPart() {
         panel->layout()->addWidget(label);
         FLabels[name] = label;
     }
+    for (QFrame* panel : {panel3, panel5}) {
+        static_cast<QVBoxLayout*>(panel->layout())->addStretch(1);
+    }
     auto* panels = new QHBoxLayout;
     panels->addWidget(panel3, 1);
     panels->addWidget(panel5, 1);
@@ -361,7 +369,8 @@ void TVideoForm::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const QString name = urls.constFirst().toLocalFile();
     // Opening may start a long parse; let the drag end first.
-    QMetaObject::invokeMethod(this, [this, name] { OpenFile(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, name] { OpenFile(name); }, Qt::QueuedConnection);
 }
 
 bool TVideoForm::eventFilter(QObject* watched, QEvent* event) {
@@ -383,7 +392,9 @@ void TVideoForm::AddLog(int Kind, const QString& Text, TColour Colour) {
     FLog->Append(Kind, Text, ToQColor(Colour));
 }
 
-void TVideoForm::AnalyserMessage(const QString& Text) { AddLog(logkind::Error, Text, colour::DarkRed); }
+void TVideoForm::AnalyserMessage(const QString& Text) {
+    AddLog(logkind::Error, Text, colour::DarkRed);
+}
 
 void TVideoForm::Guarded(void (TVideoForm::*Operation)()) {
     try {

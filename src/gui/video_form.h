@@ -36,7 +36,7 @@ class TQtTreeSink;
 
 class TVideoForm : public QMainWindow, public ILogSink {
     Q_OBJECT
-public:
+  public:
     TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget* parent = nullptr);
     ~TVideoForm() override;
 
@@ -77,18 +77,18 @@ public:
     int PositionTicks() const { return FPositionTicks; }
     TLogPanel* Log() const { return FLog; }
 
-signals:
+  signals:
     // Work of the worker thread has ended and its results are shown.
     void JobFinished();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     enum class TJob { None, Parse, GopCut, Tool };
 
     void CreateActions();

@@ -11,12 +11,12 @@
 #include <QThread>
 #include <QTreeWidget>
 
+#include "analysis/processing_options.h"
 #include "dialogs.h"
 #include "log_panel.h"
 #include "present/summary.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
-#include "analysis/processing_options.h"
 #include "tree_paging.h"
 #include "video_form.h"
 
@@ -38,7 +38,8 @@ void TVideoForm::OpenFile(const QString& FileName) {
         return;
     }
     FLog->clear();
-    AddLog(logkind::Information, QStringLiteral("Open file: ") + FileName + QStringLiteral("."), colour::DarkBlue);
+    AddLog(logkind::Information, QStringLiteral("Open file: ") + FileName + QStringLiteral("."),
+           colour::DarkBlue);
     FFileName = FileName;
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
     FProgressSink->SetPosition(0);
@@ -70,14 +71,16 @@ void TVideoForm::Button6Click() {
         return;
     }
     FStream->SetProgressBar(FProgressSink.get());
-    AddLog(logkind::Information, QStringLiteral("Starting processing of the file: ") + FFileName, colour::DarkBlue);
+    AddLog(logkind::Information, QStringLiteral("Starting processing of the file: ") + FFileName,
+           colour::DarkBlue);
 
     TM2VStream* stream = FStream.get();
     // Both callbacks run on the worker: they carry the window's abort request into the analyser there.
     stream->OnLog = [this, stream](const std::string& text) {
         CopyAbortRequest(*stream);
         const QString message = QString::fromStdString(text);
-        QMetaObject::invokeMethod(this, [this, message] { AnalyserMessage(message); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, message] { AnalyserMessage(message); }, Qt::QueuedConnection);
     };
     stream->OnYield = [this, stream] { CopyAbortRequest(*stream); };
     const bool extended = ApplyProcessingMode();
@@ -142,7 +145,8 @@ void TVideoForm::ParseFinished() {
     if (FStream->FAborted) {
         AddLog(logkind::Error, QStringLiteral("Processing of MPEG-file is aborted by user."), colour::Red);
     } else {
-        AddLog(logkind::Information, QStringLiteral("Processing of MPEG-file is finished."), colour::DarkGreen);
+        AddLog(logkind::Information, QStringLiteral("Processing of MPEG-file is finished."),
+               colour::DarkGreen);
     }
     FStream->SetTreeView(FTreeSink.get());
     SetUpScrollBar();
@@ -215,7 +219,9 @@ void TVideoForm::BuildPageAt(int Position) {
     }
 }
 
-void TVideoForm::SpinEdit1Change(int Value) { FTreePageSize = Value; }
+void TVideoForm::SpinEdit1Change(int Value) {
+    FTreePageSize = Value;
+}
 
 void TVideoForm::EnableCommands() {
     FCommandsEnabled = true;

@@ -25,19 +25,22 @@ namespace {
 const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
 const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
 
-std::string FileSystemName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+std::string FileSystemName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
 
 // Log lines of work on the worker thread, shown by the window's thread in the order they were sent.
 class TQueuedLogSink : public ILogSink {
-public:
+  public:
     explicit TQueuedLogSink(ILogSink& window, QObject* context) : window_(window), context_(context) {}
     void AddLog(int kind, const std::string& text, TColour colour) override {
         ILogSink* window = &window_;
         QMetaObject::invokeMethod(
-            context_, [window, kind, text, colour] { window->AddLog(kind, text, colour); }, Qt::QueuedConnection);
+            context_, [window, kind, text, colour] { window->AddLog(kind, text, colour); },
+            Qt::QueuedConnection);
     }
 
-private:
+  private:
     ILogSink& window_;
     QObject* context_;
 };
@@ -73,7 +76,8 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
         return std::nullopt;
     }
     const int64_t index = TQtTreeSink::NodeData(item);
-    if (index < 0 || index >= FStream->FHeaders.size() || FStream->FHeaders.Kind(index) != kind::PictureHeader) {
+    if (index < 0 || index >= FStream->FHeaders.size() ||
+        FStream->FHeaders.Kind(index) != kind::PictureHeader) {
         return std::nullopt;
     }
     return FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
@@ -199,10 +203,16 @@ void TVideoForm::RunSequenceEndTool(bool Set) {
     }
 }
 
-void TVideoForm::VisitVelmorahomepage1Click() { FDialogs.OpenUrl(HomePageUrl()); }
+void TVideoForm::VisitVelmorahomepage1Click() {
+    FDialogs.OpenUrl(HomePageUrl());
+}
 
-void TVideoForm::About1Click() { FDialogs.ShowAbout(this); }
+void TVideoForm::About1Click() {
+    FDialogs.ShowAbout(this);
+}
 
-void TVideoForm::Exit1Click() { close(); }
+void TVideoForm::Exit1Click() {
+    close();
+}
 
 }  // namespace velmora::gui

@@ -23,7 +23,9 @@ std::optional<QString> TakeAnswer(QStringList& answers) {
 
 }  // namespace
 
-std::optional<QString> TScriptedDialogs::OpenFileName(QWidget*) { return TakeAnswer(OpenAnswers); }
+std::optional<QString> TScriptedDialogs::OpenFileName(QWidget*) {
+    return TakeAnswer(OpenAnswers);
+}
 
 std::optional<QString> TScriptedDialogs::SaveFileName(QWidget*, const TSaveRequest& request) {
     SaveRequests.push_back(request);
@@ -35,13 +37,21 @@ bool TScriptedDialogs::ConfirmOverwrite(QWidget*, const QString& FileName) {
     return OverwriteAnswer;
 }
 
-void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) { Messages.append(text); }
+void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
+    Messages.append(text);
+}
 
-void TScriptedDialogs::ShowError(QWidget*, const QString& text) { Errors.append(text); }
+void TScriptedDialogs::ShowError(QWidget*, const QString& text) {
+    Errors.append(text);
+}
 
-void TScriptedDialogs::ShowAbout(QWidget*) { ++AboutCount; }
+void TScriptedDialogs::ShowAbout(QWidget*) {
+    ++AboutCount;
+}
 
-void TScriptedDialogs::OpenUrl(const QUrl& url) { Urls.push_back(url); }
+void TScriptedDialogs::OpenUrl(const QUrl& url) {
+    Urls.push_back(url);
+}
 
 void UseScratchSettings(const QTemporaryDir& Dir) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
@@ -59,7 +69,9 @@ void ClearSettings() {
     settings.sync();
 }
 
-QString SamplePath() { return QStringLiteral(VELMORA_SOURCE_DIR "/samples/sample.m2v"); }
+QString SamplePath() {
+    return QStringLiteral(VELMORA_SOURCE_DIR "/samples/sample.m2v");
+}
 
 QString TestDataPath(const QString& Name) {
     const QString path = QStringLiteral(VELMORA_TEST_DATA_DIR "/") + Name;

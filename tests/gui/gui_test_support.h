@@ -16,7 +16,7 @@
 namespace velmora::gui::test {
 
 class TScriptedDialogs : public IDialogs {
-public:
+  public:
     // Answers handed out in order; an empty answer or an empty list is Cancel.
     QStringList OpenAnswers;
     QStringList SaveAnswers;

@@ -46,7 +46,7 @@ QImage DrawEntry(TLogPanel& panel, int row, bool selected) {
 
 class TLogPanelTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { test::UseScratchSettings(settingsDir_); }
 
     void entryCarriesTimeStampKindIconAndColour() {
@@ -59,13 +59,15 @@ private slots:
                      {2, colour::Red, logimage::Warning},
                      {3, colour::DarkGreen, -1}};
         for (const auto& c : cases) {
-            panel.Append(c.kind, QStringLiteral("Message %1").arg(c.kind), QColor(c.colour.R, c.colour.G, c.colour.B));
+            panel.Append(c.kind, QStringLiteral("Message %1").arg(c.kind),
+                         QColor(c.colour.R, c.colour.G, c.colour.B));
             QTreeWidgetItem* item = panel.topLevelItem(panel.topLevelItemCount() - 1);
             QVERIFY(QRegularExpression(QStringLiteral("^  \\d\\d:\\d\\d:\\d\\d   Message %1$").arg(c.kind))
                         .match(item->text(0))
                         .hasMatch());
             QCOMPARE(panel.EntryKind(panel.topLevelItemCount() - 1), c.kind);
-            QCOMPARE(panel.EntryColour(panel.topLevelItemCount() - 1), QColor(c.colour.R, c.colour.G, c.colour.B));
+            QCOMPARE(panel.EntryColour(panel.topLevelItemCount() - 1),
+                     QColor(c.colour.R, c.colour.G, c.colour.B));
             if (c.icon < 0) {
                 QVERIFY(item->icon(0).isNull());
             } else {
@@ -102,14 +104,19 @@ private slots:
         }
         QVERIFY(overflowed);
         // The newest entry is scrolled into view.
-        QVERIFY(panel.viewport()->rect().intersects(panel.visualItemRect(panel.topLevelItem(panel.topLevelItemCount() - 1))));
+        QVERIFY(panel.viewport()->rect().intersects(
+            panel.visualItemRect(panel.topLevelItem(panel.topLevelItemCount() - 1))));
     }
 
     void selectedEntryDrawnWhiteOnHighlight() {
         TLogPanel panel;
         panel.Append(2, QStringLiteral("WWWWWWWW"), Qt::red);
-        const auto isRed = [](QColor c) { return c.alpha() > 200 && c.red() > 200 && c.green() < 60 && c.blue() < 60; };
-        const auto isWhite = [](QColor c) { return c.alpha() > 200 && c.red() > 240 && c.green() > 240 && c.blue() > 240; };
+        const auto isRed = [](QColor c) {
+            return c.alpha() > 200 && c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        };
+        const auto isWhite = [](QColor c) {
+            return c.alpha() > 200 && c.red() > 240 && c.green() > 240 && c.blue() > 240;
+        };
         const QImage plain = DrawEntry(panel, 0, false);
         QVERIFY(ImageHas(plain, isRed));
         const QImage selected = DrawEntry(panel, 0, true);
@@ -149,13 +156,15 @@ private slots:
         QVERIFY(!LogImage(logimage::Warning).isNull());
         QVERIFY(!LogImage(logimage::Information).isNull());
         // The warning sign is yellow, the information sign blue.
-        const auto isYellow = [](QColor c) { return c.alpha() > 200 && c.red() > 200 && c.green() > 150 && c.blue() < 80; };
+        const auto isYellow = [](QColor c) {
+            return c.alpha() > 200 && c.red() > 200 && c.green() > 150 && c.blue() < 80;
+        };
         const auto isBlue = [](QColor c) { return c.alpha() > 200 && c.blue() > 150 && c.red() < 80; };
         QVERIFY(ImageHas(LogImage(logimage::Warning).pixmap(16, 16).toImage(), isYellow));
         QVERIFY(ImageHas(LogImage(logimage::Information).pixmap(16, 16).toImage(), isBlue));
     }
 
-private:
+  private:
     QTemporaryDir settingsDir_;
 };
 

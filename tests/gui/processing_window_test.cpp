@@ -25,8 +25,12 @@ using namespace velmora::gui;
 
 namespace {
 
-QAction* Action(TVideoForm& form, const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); }
-QLabel* Label(TVideoForm& form, const char* name) { return form.findChild<QLabel*>(QString::fromLatin1(name)); }
+QAction* Action(TVideoForm& form, const char* name) {
+    return form.findChild<QAction*>(QString::fromLatin1(name));
+}
+QLabel* Label(TVideoForm& form, const char* name) {
+    return form.findChild<QLabel*>(QString::fromLatin1(name));
+}
 
 struct TLogLine {
     QString Text;
@@ -42,7 +46,7 @@ TLogLine LogLine(const TVideoForm& form, int row) {
 
 class TProcessingWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { test::UseScratchSettings(settingsDir_); }
     void init() { test::ClearSettings(); }
 
@@ -83,7 +87,8 @@ private slots:
                 QVERIFY2(action->isEnabled() == a.enabled, a.name);
             }
         }
-        for (const char* button : {"ToolButton1", "ToolButton2", "ToolButton11", "ToolButton4", "ToolButton5", "ToolButton9"}) {
+        for (const char* button :
+             {"ToolButton1", "ToolButton2", "ToolButton11", "ToolButton4", "ToolButton5", "ToolButton9"}) {
             QVERIFY2(form.findChild<QToolButton*>(QString::fromLatin1(button)) != nullptr, button);
         }
         auto* combo = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
@@ -91,12 +96,14 @@ private slots:
         for (int i = 0; i < combo->count(); ++i) {
             modes.append(combo->itemText(i));
         }
-        QCOMPARE(modes, QStringList({"Quick", "Show first GOP", "Show tree", "Show extended tree", "Rewrite cache"}));
+        QCOMPARE(modes, QStringList(
+                            {"Quick", "Show first GOP", "Show tree", "Show extended tree", "Rewrite cache"}));
         auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
         QCOMPARE(spin->minimum(), 1);
         QCOMPARE(spin->maximum(), 2000);
         QCOMPARE(spin->singleStep(), 50);
-        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GroupBox3"))->title(), QStringLiteral(" Video Processing "));
+        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GroupBox3"))->title(),
+                 QStringLiteral(" Video Processing "));
         for (const TSummaryLabel& caption : SummaryCaptions()) {
             QLabel* label = form.findChild<QLabel*>(QString::fromStdString(caption.Name));
             QVERIFY(label != nullptr);
@@ -323,7 +330,8 @@ private slots:
         form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
         form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
         form.OpenFile(test::SamplePath());
-        QVERIFY(!test::LogTexts(form).contains(QStringLiteral("Open file: ") + test::SamplePath() + QStringLiteral(".")));
+        QVERIFY(!test::LogTexts(form).contains(QStringLiteral("Open file: ") + test::SamplePath() +
+                                               QStringLiteral(".")));
         form.Button6Click();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
@@ -367,7 +375,7 @@ private slots:
         QCOMPARE(dialogs.Urls.front().scheme(), QStringLiteral("https"));
     }
 
-private:
+  private:
     QTemporaryDir settingsDir_;
 };
 

@@ -12,7 +12,7 @@ using namespace velmora::gui;
 
 class TSettingsWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { test::UseScratchSettings(settingsDir_); }
     void init() { test::ClearSettings(); }
 
@@ -23,7 +23,8 @@ private slots:
         form.show();
         QVERIFY(form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->isChecked());
         QCOMPARE(form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 150);
-        QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(), QStringLiteral("Quick"));
+        QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(),
+                 QStringLiteral("Quick"));
         // Written at once, before the window closes.
         QSettings settings = test::WindowSettings();
         QCOMPARE(settings.value(QStringLiteral("Version")).toString(), QStringLiteral("1.3"));
@@ -88,7 +89,7 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("ProcessingMode")).toInt(), 4);
     }
 
-private:
+  private:
     QTemporaryDir settingsDir_;
 };
 

@@ -17,7 +17,9 @@ using namespace velmora::gui;
 
 namespace {
 
-QAction* Action(TVideoForm& form, const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); }
+QAction* Action(TVideoForm& form, const char* name) {
+    return form.findChild<QAction*>(QString::fromLatin1(name));
+}
 
 QByteArray ReadAll(const QString& name) {
     QFile file(name);
@@ -62,7 +64,7 @@ QList<QTreeWidgetItem*> PictureNodes(QTreeWidget* tree) {
 
 class TToolsWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { test::UseScratchSettings(settingsDir_); }
     void init() { test::ClearSettings(); }
 
@@ -83,8 +85,10 @@ private slots:
         QCOMPARE(dialogs.SaveRequests.size(), size_t{3});
         QCOMPARE(dialogs.SaveRequests[0].Filter, QStringLiteral("Text files (*.txt)"));
         QCOMPARE(dialogs.SaveRequests[0].DefaultSuffix, QStringLiteral("txt"));
-        QVERIFY(ReadAll(frames).startsWith("Information for " + stream.toUtf8() + " - Frame Structure.\r\nGOP 000001  I"));
-        QVERIFY(ReadAll(order).startsWith("Information for " + stream.toUtf8() + " - Display Order.\r\nGOP1  "));
+        QVERIFY(ReadAll(frames).startsWith("Information for " + stream.toUtf8() +
+                                           " - Frame Structure.\r\nGOP 000001  I"));
+        QVERIFY(
+            ReadAll(order).startsWith("Information for " + stream.toUtf8() + " - Display Order.\r\nGOP1  "));
         QVERIFY(dialogs.Errors.isEmpty());
 
         // An unwritable target is reported in a box, and the window goes on.
@@ -111,7 +115,10 @@ private slots:
         const QList<QTreeWidgetItem*> pictures = PictureNodes(tree);
         QVERIFY(pictures.size() > 13);
         const auto position = [&form](QTreeWidgetItem* node) {
-            return form.Stream()->FHeaders[TQtTreeSink::NodeData(node)].As<TPictureHeaderRecord>().file_position;
+            return form.Stream()
+                ->FHeaders[TQtTreeSink::NodeData(node)]
+                .As<TPictureHeaderRecord>()
+                .file_position;
         };
         tree->setCurrentItem(pictures[0]);
         form.PopupMenu1Popup();
@@ -150,7 +157,8 @@ private slots:
         QVERIFY(test::OpenAndProcess(form, stream, 0));
         Action(form, "CutallGOPs1")->trigger();
         QVERIFY(test::WaitForJob(form));
-        QCOMPARE(LastLine(form).Text, QStringLiteral("You must be in \"Show tree\" processing mode for using this tool."));
+        QCOMPARE(LastLine(form).Text,
+                 QStringLiteral("You must be in \"Show tree\" processing mode for using this tool."));
         QCOMPARE(LastLine(form).Kind, 1);
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 100));
 
@@ -164,7 +172,8 @@ private slots:
         QVERIFY(test::WaitForJob(form));
         const QStringList log = test::LogTexts(form);
         QVERIFY(log.contains(QStringLiteral("Starting GOP cutting...")));
-        QCOMPARE(LastLine(form).Text, QStringLiteral("GOP cutting is finished: %1 files with GOPs was created.").arg(gops));
+        QCOMPARE(LastLine(form).Text,
+                 QStringLiteral("GOP cutting is finished: %1 files with GOPs was created.").arg(gops));
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 100));
         QCOMPARE(form.Stream()->HeaderCount(), headers);  // the end markers are gone again
         QByteArray joined;
@@ -193,7 +202,8 @@ private slots:
         // The analyser's findings are dark red error lines.
         bool analyserLine = false;
         for (int row = 0; row < form.Log()->topLevelItemCount(); ++row) {
-            analyserLine |= form.Log()->EntryKind(row) == 2 && form.Log()->EntryColour(row) == QColor(100, 0, 0);
+            analyserLine |=
+                form.Log()->EntryKind(row) == 2 && form.Log()->EntryColour(row) == QColor(100, 0, 0);
         }
         QVERIFY(analyserLine);
 
@@ -204,7 +214,8 @@ private slots:
         dialogs.SaveAnswers = {target};
         Action(form, "Savecorrected1")->trigger();
         QVERIFY(test::WaitForJob(form));
-        QCOMPARE(dialogs.OverwriteQuestions, QStringList({QStringLiteral("File ") + target + QStringLiteral(" exists! Overwrite ?")}));
+        QCOMPARE(dialogs.OverwriteQuestions,
+                 QStringList({QStringLiteral("File ") + target + QStringLiteral(" exists! Overwrite ?")}));
         QVERIFY(!dialogs.SaveRequests.back().ConfirmOverwrite);
         QCOMPARE(ReadAll(target), before);
 
@@ -270,7 +281,7 @@ private slots:
         }
     }
 
-private:
+  private:
     QTemporaryDir settingsDir_;
 };
 
