@@ -1,12 +1,14 @@
 // The processing driver seen from the window: controls at start, Open and Start in each mode with the
 // labels and log lines they leave, the unopenable file, the scroll bar, tree paging and Abort.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
@@ -362,6 +364,24 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(test::WaitForJob(form));
         QTRY_VERIFY(!form.isVisible());
         QVERIFY(form.Stream() == nullptr);
+    }
+
+    void droppedFileIsOpenedAndProcessed() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(test::SamplePath())});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &drop);
+        QTRY_VERIFY(form.Stream() != nullptr);
+        QVERIFY(test::WaitForJob(form));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + test::SamplePath());
+        QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
     }
 
     void helpCommands() {
