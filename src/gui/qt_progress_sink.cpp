@@ -44,6 +44,12 @@ void TQtProgressSink::Apply() {
     int64_t min = min_.load();
     int64_t max = std::max(max_.load(), min);
     int64_t position = std::clamp(position_.load(), min, max);
+    if (max == min) {
+        // An empty range would make the bar an endless busy indicator.
+        bar_->setRange(0, 1);
+        bar_->setValue(0);
+        return;
+    }
     int shift = 0;
     while ((max >> shift) > INT_MAX || (min >> shift) < INT_MIN) {
         ++shift;
