@@ -20,6 +20,7 @@ TAnalysed AnalyseFile(const std::string& Path, int32_t Mode) {
     result.Stream->OnLog = [messages](const std::string& text) { messages->push_back(text); };
     const bool extended = ApplyProcessingMode(*result.Stream, Mode);
     result.Stream->ParseStream(true, extended);
+    result.Stream->CloseFile();  // as the window does once the summary is read
     return result;
 }
 

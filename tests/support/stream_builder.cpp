@@ -299,6 +299,15 @@ TStreamBuilder& TStreamBuilder::PictureCodingExtension(const TPictureCodingExten
     return *this;
 }
 
+TStreamBuilder& TStreamBuilder::CodedPicture(const TPictureHeaderFields& Header,
+                                             const TPictureCodingExtensionFields& Coding, int SliceCount) {
+    Picture(Header).PictureCodingExtension(Coding);
+    for (int slice = 1; slice <= SliceCount; ++slice) {
+        Slice(static_cast<uint8_t>(slice));
+    }
+    return *this;
+}
+
 TStreamBuilder& TStreamBuilder::UserData(const std::vector<uint8_t>& Payload) {
     PutStartCode(code::UserData);
     PutBytes(Payload);

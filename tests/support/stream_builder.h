@@ -229,6 +229,9 @@ class TStreamBuilder : public TBitWriter {
     // Shorthand for a picture header of the given type and temporal reference.
     TStreamBuilder& Picture(uint32_t PictureCodingType, uint32_t TemporalReference);
     TStreamBuilder& PictureCodingExtension(const TPictureCodingExtensionFields& F = {});
+    // A whole MPEG-2 picture: its header, its coding extension and slices 1..SliceCount.
+    TStreamBuilder& CodedPicture(const TPictureHeaderFields& Header,
+                                 const TPictureCodingExtensionFields& Coding = {}, int SliceCount = 2);
     TStreamBuilder& UserData(const std::vector<uint8_t>& Payload);
     TStreamBuilder& UserData(const std::string& Text);
     // One slice: its start code (0x01..0xAF) and DataBytes bytes of data free of 00 00 01.

@@ -86,7 +86,7 @@ void TM2VStream::StoreGopHeader(const TGopHeaderRecord& Rec) {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::GopHeader, &Rec, sizeof Rec);
     } else if (KeepingList()) {
-        FHeaders.Append(kind::GopHeader, Rec);
+        FLastGopEntry = FHeaders.Append(kind::GopHeader, Rec);
     }
 }
 

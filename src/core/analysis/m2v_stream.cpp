@@ -72,15 +72,23 @@ void TM2VStream::CheckPictureType(const THeaderRecord& Entry, int32_t Count) {
     if (rec.picture_coding_type >= 1 && rec.picture_coding_type <= 3) {
         return;
     }
-    OnLog("Unknown Frame Type! GOP Number: " + std::to_string(FindGopNumber(Count)) +
+    // While the list is being built the nearest GOP header is the last one appended; a backward search
+    // per picture would make a stream full of bad pictures quadratic.
+    const bool atEnd = Count == FHeaders.size();
+    const int32_t gop =
+        atEnd ? (FLastGopEntry < 0 ? -1 : FHeaders[FLastGopEntry].As<TGopHeaderRecord>().gop_number)
+              : FindGopNumber(Count);
+    OnLog("Unknown Frame Type! GOP Number: " + std::to_string(gop) +
           ", File Position: " + std::to_string(rec.file_position));
 }
 
-void TM2VStream::CloseCacheStream() {
-    if (FCacheStream) {
-        FCacheStream->Close();
-        FCacheStream.reset();
+bool TM2VStream::CloseCacheStream() {
+    if (!FCacheStream) {
+        return true;
     }
+    const bool written = FCacheStream->Close();
+    FCacheStream.reset();
+    return written;
 }
 
 }  // namespace velmora

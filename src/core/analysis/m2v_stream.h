@@ -209,9 +209,13 @@ class TM2VStream {
     TSequenceExtensionRecord FFirstSequenceExtension{};
 
   private:
+    // Position of the last GOP header entry appended to the list during this parse or load; -1: none.
+    int64_t FLastGopEntry = -1;
+
     void ResetRunState();
     bool OpenCacheForScan();
-    void CloseCacheStream();
+    // False when some of the cache file could not be written.
+    bool CloseCacheStream();
     void WriteCacheRecord(uint16_t Tag, const void* Payload, size_t Size);
     void FinishStatistics();
     bool WritingCache() const { return FCacheStream != nullptr; }

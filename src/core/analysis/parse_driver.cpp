@@ -2,6 +2,8 @@
 // syntax, and the closing statistics.
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "analysis/m2v_stream.h"
 #include "io/vob_file_stream.h"
@@ -131,9 +133,18 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
             FPictureCount += 1.0;
         }
         if (FUseCache && FCacheStream && !FFirstRunOnly && !FAborted) {
-            CloseCacheStream();
-            RewriteCacheHeader();
-            LoadCache(CacheFileName(), false);
+            if (CloseCacheStream()) {
+                RewriteCacheHeader();
+                LoadCache(CacheFileName(), false);
+            } else {
+                // A cache cut short (a full disk) must never pass as valid; the summary stays right.
+                std::error_code ec;
+                std::filesystem::remove(CacheFileName(), ec);
+                FUseCache = false;
+                if (OnLog) {
+                    OnLog("The analysis cache " + CacheFileName() + " could not be written; it was removed.");
+                }
+            }
         }
     } else {
         LoadCache(CacheFileName(), true);

@@ -1,4 +1,5 @@
 // Loading the analysis cache: the summary values from its header, the header list from its records.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -14,20 +15,52 @@ namespace velmora {
 
 namespace {
 
+// Reads the cache file in large blocks: one platform read per record would dominate the load.
+class TBlockReader {
+  public:
+    explicit TBlockReader(TVobFileStream& file)
+        : file_(file), buffer_(std::make_unique<uint8_t[]>(kBlockSize)) {}
+
+    // Up to Count bytes; fewer only at the end of the file.
+    int32_t Read(void* Data, int32_t Count) {
+        uint8_t* out = static_cast<uint8_t*>(Data);
+        int32_t done = 0;
+        while (done < Count) {
+            if (next_ == size_) {
+                size_ = file_.Read(buffer_.get(), kBlockSize);
+                next_ = 0;
+                if (size_ <= 0) {
+                    size_ = 0;
+                    break;
+                }
+            }
+            const int32_t take = std::min(Count - done, size_ - next_);
+            std::memcpy(out + done, buffer_.get() + next_, static_cast<size_t>(take));
+            next_ += take;
+            done += take;
+        }
+        return done;
+    }
+
+  private:
+    static constexpr int32_t kBlockSize = 1 << 20;
+    TVobFileStream& file_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    int32_t size_ = 0;
+    int32_t next_ = 0;
+};
+
 // Back-fills the nearest earlier sequence header's Ordinal with this GOP header's number, so that
 // each sequence header shows the GOP it introduces.
-void BackFillOrdinal(THeaderList& headers, int64_t gopEntry) {
-    const int32_t gopNumber = headers[gopEntry].As<TGopHeaderRecord>().gop_number;
-    for (int64_t i = gopEntry - 1; i >= 0; --i) {
-        if (headers.Kind(i) == kind::SequenceHeader) {
-            std::span<uint8_t> data = headers.MutableData(i);
-            const int64_t ordinal = gopNumber;
-            constexpr size_t at = offsetof(TSequenceHeaderRecord, Ordinal);
-            if (data.size() >= at + sizeof ordinal) {
-                std::memcpy(data.data() + at, &ordinal, sizeof ordinal);
-            }
-            return;
-        }
+void BackFillOrdinal(THeaderList& headers, int64_t sequenceEntry, int64_t gopEntry) {
+    if (sequenceEntry < 0) {
+        return;
+    }
+    const int64_t ordinal = headers[gopEntry].As<TGopHeaderRecord>().gop_number;
+    std::span<uint8_t> data = headers.MutableData(sequenceEntry);
+    constexpr size_t at = offsetof(TSequenceHeaderRecord, Ordinal);
+    if (data.size() >= at + sizeof ordinal) {
+        std::memcpy(data.data() + at, &ordinal, sizeof ordinal);
     }
 }
 
@@ -39,6 +72,7 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
         return;
     }
     FHeaders.Clear();
+    FLastGopEntry = -1;
     FFirstSequencePending = true;
     FFirstExtensionPending = true;
     TVobFileStream file(CacheName, 0, false);
@@ -64,14 +98,18 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
         }
     }
 
+    TBlockReader records(file);
+    // The nearest sequence header before a GOP header is the last one appended; keeping its position
+    // avoids a backward search per GOP.
+    int64_t lastSequenceEntry = -1;
     uint8_t payload[kHeaderDataSize];
     for (;;) {
         uint16_t tag = 0;
-        const int32_t got = file.Read(&tag, sizeof tag);
-        if (got <= 0) {
+        const int32_t tagBytes = records.Read(&tag, sizeof tag);
+        if (tagBytes <= 0) {
             break;
         }
-        if (got < static_cast<int32_t>(sizeof tag)) {
+        if (tagBytes < static_cast<int32_t>(sizeof tag)) {
             tag &= 0xFF;  // a lone last byte: what was read, the rest zero
         }
         const int size = cache::PayloadSize(tag);
@@ -82,22 +120,21 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
             return;
         }
         // A record cut short by the end of the file keeps what was read; the rest reads as zero.
-        std::memset(payload, 0, sizeof payload);
-        if (size > 0) {
-            file.Read(payload, size);
-        }
+        const int32_t got = size > 0 ? records.Read(payload, size) : 0;
+        std::memset(payload + got, 0, static_cast<size_t>(size - got));
         switch (tag) {
             case cache::tag::FileEnd:
                 FHeaders.AppendEmpty(kind::FileEnd);
                 break;
             case cache::tag::RepeatSequenceHeader:
-                FHeaders.Append(kind::SequenceHeader, &FFirstSequenceHeader, cache::kSequenceHeaderPayload);
+                lastSequenceEntry = FHeaders.Append(kind::SequenceHeader, &FFirstSequenceHeader,
+                                                    cache::kSequenceHeaderPayload);
                 break;
             case cache::tag::RepeatSequenceExtension:
                 FHeaders.Append(kind::SequenceExtension, FFirstSequenceExtension);
                 break;
             case cache::tag::SequenceHeader:
-                FHeaders.Append(kind::SequenceHeader, payload, size);
+                lastSequenceEntry = FHeaders.Append(kind::SequenceHeader, payload, size);
                 if (FFirstSequencePending) {
                     FFirstSequencePending = false;
                     std::memcpy(&FFirstSequenceHeader, payload, size);
@@ -115,7 +152,8 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
                 FHeaders.Append(tag, payload, size);
                 break;
             case cache::tag::GopHeader:
-                BackFillOrdinal(FHeaders, FHeaders.Append(kind::GopHeader, payload, size));
+                FLastGopEntry = FHeaders.Append(kind::GopHeader, payload, size);
+                BackFillOrdinal(FHeaders, lastSequenceEntry, FLastGopEntry);
                 break;
             case cache::tag::PictureCodingExtension:
                 FHeaders.Append(kind::PictureCodingExtension, payload, size);

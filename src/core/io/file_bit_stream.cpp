@@ -135,6 +135,10 @@ uint32_t TFileBitStream::PeekBits(int32_t Count) {
     if (Count <= 0 || FEof) {
         return 0;
     }
+    // The analyser peeks at every start code value: a whole byte on a boundary, inside the buffer.
+    if (Count == 8 && FBitsLeft == 8) {
+        return FBuffer[FBytePos];
+    }
     Count = std::min(Count, 32);
     const int skip = 8 - FBitsLeft;
     const int need = (skip + Count + 7) / 8;  // at most 5 bytes, the first always in the buffer

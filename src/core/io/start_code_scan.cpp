@@ -1,7 +1,6 @@
 #include "io/start_code_scan.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,6 +9,16 @@
 namespace velmora {
 
 namespace {
+
+#if defined(__SSE2__)
+// One bit per byte of four 16-byte comparison results, byte 0 of the first in bit 0.
+inline uint64_t ByteMask64(__m128i a, __m128i b, __m128i c, __m128i d) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(a))) |
+           static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(b))) << 16 |
+           static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(c))) << 32 |
+           static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(d))) << 48;
+}
+#endif
 
 inline uint32_t NextHistory(uint32_t history, uint8_t byte) {
     return (history >> 1) | (byte == 0 ? 2u : 0u);
@@ -64,9 +73,8 @@ int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32
     int32_t i = Begin;
     uint32_t history = ZeroHistory;
     // Coded video has few zero bytes: most 64-byte stretches hold none and so contain no prefix (one
-    // begun before may end on their first byte), so they are skipped after one test. A stretch with zeros is
-    // examined 16 bytes at a time with bit masks: a prefix ends at k when byte k is 1 and bytes k-1 and k-2
-    // are 0.
+    // begun before may end on their first byte); they are skipped after one test. A stretch with zeros
+    // is examined at once through 64-bit masks of its zero and one bytes.
     const __m128i zero = _mm_setzero_si128();
     const __m128i one = _mm_set1_epi8(1);
     while (End - i >= 64) {
@@ -85,19 +93,18 @@ int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32
             i += 64;
             continue;
         }
-        for (const __m128i block : {a, b, c, d}) {
-            const uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
-            const uint32_t ones = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, one)));
-            // Bit k + 2 of extended stands for byte k of the block; bits 0 and 1 for the two before.
-            const uint32_t extended = (zeros << 2) | history;
-            const uint32_t ends = ones & extended & (extended >> 1);
-            if (ends != 0) {
-                ZeroHistory = 0;
-                return i + __builtin_ctz(ends);
-            }
-            history = (zeros >> 14) & 3u;
-            i += 16;
+        const uint64_t zeros = ByteMask64(_mm_cmpeq_epi8(a, zero), _mm_cmpeq_epi8(b, zero),
+                                          _mm_cmpeq_epi8(c, zero), _mm_cmpeq_epi8(d, zero));
+        const uint64_t ones = ByteMask64(_mm_cmpeq_epi8(a, one), _mm_cmpeq_epi8(b, one),
+                                         _mm_cmpeq_epi8(c, one), _mm_cmpeq_epi8(d, one));
+        // Bit k: byte k is 1, byte k-1 is 0, byte k-2 is 0 (bytes -1 and -2 come from the history).
+        const uint64_t ends = ones & ((zeros << 1) | (history >> 1)) & ((zeros << 2) | history);
+        if (ends != 0) {
+            ZeroHistory = 0;
+            return i + __builtin_ctzll(ends);
         }
+        history = static_cast<uint32_t>(zeros >> 62);
+        i += 64;
     }
     ZeroHistory = history;
     return FindStartCodeEndByteByByte(Data, i, End, ZeroHistory);

@@ -1,4 +1,3 @@
-// The buffered file stream of the analysis cache, over POSIX file calls.
 #include "io/vob_file_stream.h"
 
 #include <fcntl.h>
@@ -10,12 +9,12 @@
 namespace velmora {
 
 TVobFileStream::TVobFileStream(const std::string& FileName, int32_t Mode, bool Buffered)
-    : FMode(Mode), FFileName(FileName) {
-    if (Buffered) {
-        FBufferSize = kBufferSize;
-        FBuffer = std::make_unique<uint8_t[]>(kBufferSize);
+    : FMode(Mode), FBuffered(Buffered), FFileName(FileName) {
+    if (FBuffered) {
+        FBufferSize = kWriteBufferSize;
+        FBuffer = std::make_unique<uint8_t[]>(FBufferSize);
     }
-    if ((Mode & 1) != 0) {
+    if (FMode & kModeWrite) {
         FHandle = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         FFailed = FHandle < 0;
     } else {
@@ -30,88 +29,84 @@ TVobFileStream::~TVobFileStream() {
     Close();
 }
 
-void TVobFileStream::Flush() {
-    const uint8_t* p = FBuffer.get();
-    int32_t left = FPosition;
-    FPosition = 0;
-    while (left > 0 && FHandle >= 0) {
-        const ssize_t n = ::write(FHandle, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) {
+void TVobFileStream::WriteToFile(const uint8_t* Data, int64_t Count) {
+    if (FHandle < 0) {
+        FFailed = true;
+        return;
+    }
+    while (Count > 0) {
+        const ssize_t done = ::write(FHandle, Data, Count);
+        if (done < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (done <= 0) {
             FFailed = true;
             return;
         }
-        p += n;
-        left -= static_cast<int32_t>(n);
+        Data += done;
+        Count -= done;
+    }
+}
+
+void TVobFileStream::Flush() {
+    if (FPosition > 0) {
+        WriteToFile(FBuffer.get(), FPosition);
+        FPosition = 0;
     }
 }
 
 void TVobFileStream::Write(const void* Data, int32_t Count) {
-    if (FHandle < 0 || Count <= 0) {
+    if (Count <= 0) {
         return;
     }
-    if (FBufferSize == 0 || Count > FBufferSize) {
-        if (FBufferSize != 0) {
-            Flush();
-        }
-        const uint8_t* p = static_cast<const uint8_t*>(Data);
-        while (Count > 0) {
-            const ssize_t n = ::write(FHandle, p, static_cast<size_t>(Count));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                FFailed = true;
-                return;
-            }
-            p += n;
-            Count -= static_cast<int32_t>(n);
-        }
+    const auto* bytes = static_cast<const uint8_t*>(Data);
+    if (!FBuffered) {
+        WriteToFile(bytes, Count);
         return;
     }
     if (Count > FBufferSize - FPosition) {
         Flush();
     }
-    std::memcpy(FBuffer.get() + FPosition, Data, static_cast<size_t>(Count));
+    if (Count > FBufferSize) {
+        // Larger than the whole buffer: the pending bytes are already out, so order is kept.
+        WriteToFile(bytes, Count);
+        return;
+    }
+    std::memcpy(FBuffer.get() + FPosition, bytes, Count);
     FPosition += Count;
 }
 
 int32_t TVobFileStream::Read(void* Data, int32_t Count) {
-    if (FHandle < 0 || Count <= 0) {
-        return 0;
-    }
-    int32_t got = 0;
-    uint8_t* p = static_cast<uint8_t*>(Data);
-    while (got < Count) {
-        const ssize_t n = ::read(FHandle, p + got, static_cast<size_t>(Count - got));
-        if (n < 0 && errno == EINTR) {
+    int32_t done = 0;
+    while (FHandle >= 0 && done < Count) {
+        const ssize_t got = ::read(FHandle, static_cast<uint8_t*>(Data) + done, Count - done);
+        if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (got <= 0) {
             break;
         }
-        got += static_cast<int32_t>(n);
+        done += static_cast<int32_t>(got);
     }
-    if (got < Count) {
+    if (done < Count) {
         FEndOfFile = true;
     }
-    return got;
+    return done;
 }
 
-void TVobFileStream::Close() {
-    if (FHandle < 0) {
-        return;
-    }
-    if ((FMode & 1) != 0 && FBufferSize != 0) {
+bool TVobFileStream::Close() {
+    if (FMode & kModeWrite) {
         Flush();
     }
-    if (::close(FHandle) != 0 && (FMode & 1) != 0) {
-        FFailed = true;
+    if (FHandle >= 0) {
+        if (::close(FHandle) != 0 && (FMode & kModeWrite)) {
+            FFailed = true;
+        }
+        FHandle = -1;
     }
-    FHandle = -1;
     FBuffer.reset();
+    FBufferSize = 0;
+    return !FFailed;
 }
 
 }  // namespace velmora

@@ -1,0 +1,258 @@
+// The analysis cache file: its bytes, reuse, invalidation, repeat entries and damaged files.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "analysis/header_kinds.h"
+#include "cache/cache_format.h"
+#include "common/message_box.h"
+#include "settings/processing_mode.h"
+#include "support/analyser_run.h"
+
+namespace velmora::test {
+namespace {
+
+// One sequence header with its extension and one GOP of three pictures (the 1,003-byte cache).
+TStreamBuilder ThreePictureStream() {
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop();
+    b.Picture(1, 2).PictureCodingExtension().Slices(1, 2);
+    b.Picture(3, 0).PictureCodingExtension().Slices(1, 2);
+    b.Picture(3, 1).PictureCodingExtension().Slices(1, 2);
+    return b;
+}
+
+uint16_t TagAt(const std::vector<uint8_t>& bytes, size_t at) {
+    return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+template <class T>
+T ValueAt(const std::vector<uint8_t>& bytes, size_t at) {
+    T value;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
+void SetModificationTime(const std::string& path, time_t seconds) {
+    struct utimbuf times {
+        seconds, seconds
+    };
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+}
+
+TEST(CacheFile, ThreePictureStreamGivesTheDocumentedBytes) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TAnalysed a = Analyse(ThreePictureStream(), path, kShowTreeMode);
+    const std::vector<uint8_t> bytes = ReadFileBytes(path + ".vnf");
+    ASSERT_EQ(bytes.size(), 1003u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 23), "MPEG Brimvale Info File");
+    for (size_t i = 23; i < 101; ++i) {
+        ASSERT_EQ(bytes[i], 0) << i;
+    }
+    using namespace cache::offset;
+    EXPECT_EQ(ValueAt<int32_t>(bytes, MaxGopPictures), 3);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, FrameRate), 25);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, AspectRatio), 2);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, MpegVersion), 2);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, FrameRateCode), 3);
+    EXPECT_EQ(ValueAt<int64_t>(bytes, DisplayedFrames), 3);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, Width), 720);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, Height), 576);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, BitRate), 15000u * 400u);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, PictureCount), 3);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, MinBitRate), 15000);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, MaxBitRate), 15000);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, BitRateSum), 150);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, FileSizeBlocks), 0u);
+    EXPECT_NE(ValueAt<uint64_t>(bytes, Stamp), 0u);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, FieldCount), 6);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, FrameCount), 3);
+    EXPECT_EQ(bytes[VariableBitRate], 1);
+    for (size_t i = 195; i < 443; ++i) {
+        ASSERT_EQ(bytes[i], 0) << i;
+    }
+    // The records: tag then payload, in stream order.
+    const std::vector<std::pair<uint16_t, size_t>> records = {{179, 52}, {194, 52}, {184, 40}, {203, 52},
+                                                              {201, 80}, {203, 52}, {201, 80}, {203, 52},
+                                                              {201, 80}, {209, 0}};
+    size_t at = 443;
+    for (const auto& [tag, size] : records) {
+        EXPECT_EQ(TagAt(bytes, at), tag) << at;
+        at += 2 + size;
+    }
+    EXPECT_EQ(at, bytes.size());
+    // The GOP record carries its number and the first picture its cut position (the sequence header).
+    EXPECT_EQ(ValueAt<int32_t>(bytes, 443 + 2 + 52 + 2 + 52 + 2 + 36), 1);
+    // The list was rebuilt from the file: 52-byte sequence header, Index over every record.
+    ASSERT_EQ(a.Stream->FHeaders.size(), 10);
+    EXPECT_EQ(a.Stream->FHeaders[0].Data.size(), 52u);
+    EXPECT_EQ(a.Stream->FHeaders[9].Kind, kind::FileEnd);
+    EXPECT_EQ(a.Stream->FHeaders[9].Index, 9);
+}
+
+TEST(CacheFile, UnchangedStreamLoadsTheCacheAndTouchedStreamIsScannedAgain) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    ThreePictureStream().WriteToFile(path);
+    SetModificationTime(path, 1000000000);
+    TAnalysed first = AnalyseFile(path, kShowTreeMode);
+    EXPECT_EQ(first.Stream->FGopCount, 1);
+
+    TAnalysed second = AnalyseFile(path, kShowTreeMode);
+    EXPECT_EQ(second.Stream->FGopCount, 0) << "a valid cache skips the scan";
+    EXPECT_EQ(second.Kinds(), first.Kinds());
+    EXPECT_DOUBLE_EQ(second.Stream->FPictureCount, 3.0);
+    EXPECT_EQ(second.Stream->FWidth, 720);
+
+    SetModificationTime(path, 1000000005);
+    TAnalysed third = AnalyseFile(path, kShowTreeMode);
+    EXPECT_EQ(third.Stream->FGopCount, 1) << "a touched stream is scanned again";
+
+    TAnalysed rewrite = AnalyseFile(path, kRewriteCacheMode);
+    EXPECT_EQ(rewrite.Stream->FGopCount, 1) << "rewrite cache always scans";
+}
+
+TEST(CacheFile, ValidOnlyWithStampMagicAndFileSizeField) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    ThreePictureStream().WriteToFile(path);
+    AnalyseFile(path, kShowTreeMode);
+    const std::vector<uint8_t> good = ReadFileBytes(path + ".vnf");
+    struct Damage {
+        size_t At;
+        uint8_t Value;
+    };
+    for (const Damage& d :
+         {Damage{0, 'X'}, Damage{cache::offset::FileSizeBlocks, 7}, Damage{cache::offset::Stamp, 1}}) {
+        SCOPED_TRACE(d.At);
+        std::vector<uint8_t> bytes = good;
+        bytes[d.At] ^= d.Value;
+        WriteFileBytes(path + ".vnf", bytes);
+        TAnalysed a = AnalyseFile(path, kShowTreeMode);
+        EXPECT_EQ(a.Stream->FGopCount, 1) << "an invalid cache is rebuilt by a scan";
+        EXPECT_EQ(ReadFileBytes(path + ".vnf"), good);
+    }
+}
+
+TEST(CacheFile, RepeatedSequenceHeadersAreShortEntriesWithBackFilledOrdinal) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    for (int g = 0; g < 100; ++g) {
+        TSequenceHeaderFields sh;
+        sh.bit_rate_value = g == 0 ? 15000 : 9000;  // later headers differ but load as the first
+        b.SequenceHeader(sh).SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension().Slices(1, 1);
+    }
+    TAnalysed a = Analyse(b, path, kShowTreeMode);
+    const std::vector<uint8_t> bytes = ReadFileBytes(path + ".vnf");
+    int full = 0, repeats = 0, extRepeats = 0;
+    for (size_t at = 443; at < bytes.size();) {
+        const uint16_t tag = TagAt(bytes, at);
+        full += tag == 179;
+        repeats += tag == 14;
+        extRepeats += tag == 15;
+        at += 2 + static_cast<size_t>(cache::PayloadSize(tag));
+    }
+    EXPECT_EQ(full, 1);
+    EXPECT_EQ(repeats, 99);
+    EXPECT_EQ(extRepeats, 99);
+    int gop = 0;
+    for (int64_t i = 0; i < a.Stream->FHeaders.size(); ++i) {
+        if (a.Stream->FHeaders.Kind(i) == kind::SequenceHeader) {
+            ++gop;
+            const TSequenceHeaderRecord rec = a.Stream->FHeaders[i].As<TSequenceHeaderRecord>();
+            EXPECT_EQ(rec.Ordinal, gop);
+            EXPECT_EQ(rec.bit_rate_value, 15000u);
+        }
+    }
+    EXPECT_EQ(gop, 100);
+}
+
+TEST(CacheFile, DamagedCacheKeepsWhatWasLoadedAndReportsUnknownTags) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    ThreePictureStream().WriteToFile(path);
+    AnalyseFile(path, kShowTreeMode);
+    const std::vector<uint8_t> good = ReadFileBytes(path + ".vnf");
+    std::vector<std::string> boxes;
+    MessageBoxHandler old =
+        SetMessageBoxHandler([&boxes](const std::string& text) { boxes.push_back(text); });
+
+    // An unknown tag after the GOP record: the box names it, what came before stays.
+    std::vector<uint8_t> unknown(good.begin(), good.begin() + 443 + 2 + 52 + 2 + 52 + 2 + 40);
+    unknown.push_back(0x39);
+    unknown.push_back(0x05);  // 1337
+    unknown.resize(unknown.size() + 30, 0xEE);
+    WriteFileBytes(path + ".vnf", unknown);
+    TM2VStream s(path);
+    s.LoadCache(path + ".vnf", true);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Incorrect cache file. Error code: 1337"});
+    ASSERT_EQ(s.FHeaders.size(), 4);
+    EXPECT_EQ(s.FHeaders.Kind(3), 1337);
+    s.CloseFile();
+
+    // Every cut of the file, and absurd header values, load without a crash.
+    for (size_t cut = 0; cut <= good.size(); cut += 5) {
+        std::vector<uint8_t> bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (bytes.size() > cache::offset::FrameRateCode + 4) {
+            std::memset(bytes.data() + cache::offset::FrameRateCode, 0xFF, 4);
+            std::memset(bytes.data() + cache::offset::AspectRatio, 0x7F, 4);
+        }
+        WriteFileBytes(path + ".vnf", bytes);
+        TM2VStream t(path);
+        TProgressValues bar;
+        t.SetProgressBar(&bar);
+        t.LoadCache(path + ".vnf", false);
+        t.CloseFile();
+        EXPECT_LE(t.FHeaders.size(), 10);
+    }
+    SetMessageBoxHandler(old);
+}
+
+TEST(CacheFile, UnwritableCacheKeepsTheListInMemoryAndSaysSo) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    ThreePictureStream().WriteToFile(path);
+    // A folder in the cache file's place can neither be removed (it is not empty) nor written.
+    std::filesystem::create_directories(path + ".vnf/keep");
+    TAnalysed a = AnalyseFile(path, kShowTreeMode);
+    EXPECT_EQ(a.Stream->FHeaders.size(), 10);
+    ASSERT_EQ(a.Messages.size(), 1u);
+    EXPECT_NE(a.Messages[0].find("could not be written"), std::string::npos);
+    EXPECT_EQ(a.Stream->FHeaders[0].Data.size(), sizeof(TSequenceHeaderRecord));
+}
+
+TEST(CacheFile, CacheCutShortByAFullDiskIsRemovedNotLoaded) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop();
+    for (uint32_t p = 0; p < 40; ++p) {
+        b.Picture(1, p).PictureCodingExtension().Slices(1, 1);
+    }
+    b.WriteToFile(path);
+    // A file size limit makes the cache's writes fail part way, as a full disk would.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 2000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TAnalysed a = AnalyseFile(path, kShowTreeMode);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(std::filesystem::exists(path + ".vnf"));
+    ASSERT_EQ(a.Messages.size(), 1u);
+    EXPECT_NE(a.Messages[0].find("could not be written"), std::string::npos);
+    EXPECT_DOUBLE_EQ(a.Stream->FPictureCount, 40);
+    EXPECT_EQ(a.Stream->FFieldCount, 80);
+}
+
+}  // namespace
+}  // namespace velmora::test
