@@ -1,5 +1,6 @@
 // Times header tree pages of 2000 entries at the start and at the end of a short and of a long
 // synthetic header list, to show that a page costs the same wherever it is and however long the list.
+// Run: cmake --build build -j2 --target tree_page_bench && build/bench/tree_page_bench
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

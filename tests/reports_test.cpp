@@ -1,16 +1,16 @@
 #include "present/reports.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
 #include "analysis/header_kinds.h"
 #include "analysis/records.h"
+#include "settings/processing_mode.h"
+#include "support/analyser_run.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace velmora {
@@ -183,36 +183,31 @@ TEST(ReportFiles, WriteErrorOfADeviceIsReported) {
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
-// Limits the size of files this process may write, so that a write fails part way.
-class TFileSizeLimit {
-  public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-  private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 TEST(ReportFiles, FailedWriteKeepsTheOldReportAndLeavesNoTemporaryFile) {
     test::TempDir dir;
     const std::string report = dir.File("report.txt");
     test::WriteFileBytes(report, {'o', 'l', 'd'});
     {
-        TFileSizeLimit limit(20);
+        test::FileSizeLimit limit(20);
         ExpectFailure(report, "File too large");
     }
     EXPECT_EQ(FileText(report), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(ReportFiles, AnalyserWritesItsReportsTitledWithItsFileName) {
+    const std::string stream = VELMORA_TEST_DATA_DIR "/pal_gop_seq.m2v";
+    test::TAnalysed run = test::AnalyseFile(stream, kShowExtendedTreeMode);
+    test::TempDir dir;
+    run.Stream->SaveFrameStructureReport(dir.File("frames.txt"));
+    run.Stream->SaveDisplayOrderReport(dir.File("display.txt"));
+    EXPECT_EQ(FileText(dir.File("frames.txt")), "Information for " + stream +
+                                                    " - Frame Structure.\r\n"
+                                                    "GOP 000001  IPBBPBBPBB\r\n"
+                                                    "GOP 000002  IBBPBBPBBPBB\r\n"
+                                                    "GOP 000003  IBBPBBPBBPBB\r\n");
+    EXPECT_EQ(FileText(dir.File("display.txt")).substr(0, 16 + stream.size() + 19),
+              "Information for " + stream + " - Display Order.\r\n");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "analysis/header_kinds.h"
 #include "analysis/records.h"
+#include "settings/processing_mode.h"
+#include "support/analyser_run.h"
 #include "support/recording_tree_sink.h"
 
 namespace velmora {
@@ -501,6 +503,32 @@ TEST(TreePage, DrawingIsLockedAroundEveryNodeAndTheProgressFollowsTheGops) {
     // A page without a GOP header leaves the bar at 0.
     BuildTreePage(headers, 5, 3, tree, &progress, 3, lastPicture);
     EXPECT_EQ(progress.Position(), 0);
+}
+
+// The analyser's own page uses its header list, GOP count and attached sinks, and draws nothing
+// before a tree is attached.
+TEST(TreePage, AnalyserBuildsItsPageIntoTheAttachedTree) {
+    test::TAnalysed run = test::AnalyseFile(VELMORA_TEST_DATA_DIR "/pal_gop_seq.m2v", kShowFirstGopMode);
+    TM2VStream& stream = *run.Stream;
+    TProgressValues progress;
+    stream.FProgressBar = &progress;
+    stream.BuildTreePage(1, 150);  // no tree yet: nothing happens
+
+    TRecordingTreeSink tree;
+    ASSERT_TRUE(stream.SetTreeView(&tree));
+    stream.BuildTreePage(1, 150);
+    const std::vector<std::string> top = tree.ChildCaptions(kTreeRoot);
+    const std::vector<int32_t> kinds = run.Kinds();
+    ASSERT_EQ(top.size(), kinds.size() - static_cast<size_t>(std::count(kinds.begin(), kinds.end(),
+                                                                        kind::PictureCodingExtension)));
+    EXPECT_EQ(top[0], "Sequence header ( 1 )");
+    EXPECT_EQ(top[1], "Sequence extension");
+    EXPECT_EQ(top[2], "Group of pictures header ( 1 )");
+    EXPECT_EQ(top[3], "I - Frame");
+    EXPECT_EQ(top.back(), "FILE END");
+    EXPECT_EQ(progress.Max(), stream.FGopCount);
+    EXPECT_EQ(progress.Position(), 1);
+    EXPECT_NE(stream.FLastPictureNode, kTreeRoot);
 }
 
 }  // namespace
