@@ -124,20 +124,31 @@ TEST_F(GopCut, SingleGopListWritesTheWholeFile) {
     EXPECT_EQ(log_.Texts().back(), "GOP cutting is finished: 1 files with GOPs was created.");
 }
 
-TEST_F(GopCut, GopFollowedByUserDataIsNotAGopStart) {
+// With extended records the list holds user data, foreign start codes and picture data between the
+// headers. A GOP header followed by its user data or a foreign packet still starts a GOP; a foreign
+// code 0xCB (the kind of a picture, but listed without record bytes) is not a picture.
+TEST_F(GopCut, EntriesBetweenGopHeaderAndPictureDoNotHideTheGop) {
     THeaderList list;
     list.AppendEmpty(kind::SequenceHeader);
     list.AppendEmpty(kind::GopHeader);
     AddPicture(list, 0);
+    list.AppendEmpty(kind::PictureData);
     list.AppendEmpty(kind::GopHeader);
     list.AppendEmpty(kind::UserData);
     AddPicture(list, 400);
+    list.AppendEmpty(kind::PictureData);
     list.AppendEmpty(kind::GopHeader);
+    list.AppendEmpty(0xBA);
+    list.AppendEmpty(0xCB);  // an audio start code, not a picture
     AddPicture(list, 800);
+    list.AppendEmpty(kind::PictureData);
+    AddPicture(list, 1000);  // a second picture of the same GOP
 
     ASSERT_TRUE(CutAllGops(source_, 1200, list, hooks_).Ok());
-    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00001.m2v")), Slice(bytes_, 0, 800));
-    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00002.m2v")), Slice(bytes_, 800, 1200));
+    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00001.m2v")), Slice(bytes_, 0, 400));
+    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00002.m2v")), Slice(bytes_, 400, 800));
+    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00003.m2v")), Slice(bytes_, 800, 1200));
+    EXPECT_FALSE(fs::exists(dir_.File("movie_GOP00004.m2v")));
 }
 
 TEST_F(GopCut, EmptyHeaderListOnlyAsksForATreeMode) {
@@ -235,7 +246,9 @@ INSTANTIATE_TEST_SUITE_P(All, GopPieceNames,
                                            NameCase{"/clips/show.mpeg2", 3, "/clips/show_GOP00003.mpeg2"},
                                            NameCase{"/clips/a.b.m2v", 4, "/clips/a.b_GOP00004.m2v"},
                                            NameCase{"/clips/x.v", 5, "/clips/x_GOP00005.v"},
-                                           NameCase{"movie.m2v", 6, "movie_GOP00006.m2v"}));
+                                           NameCase{"movie.m2v", 6, "movie_GOP00006.m2v"},
+                                           NameCase{"/clips/movie.m2v", 5000000000,
+                                                    "/clips/movie_GOP5000000000.m2v"}));
 
 }  // namespace
 }  // namespace velmora

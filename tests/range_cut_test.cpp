@@ -4,10 +4,13 @@
 #include <filesystem>
 #include <numeric>
 
+#include "analysis/header_kinds.h"
+#include "analysis/records.h"
 #include "support/file_size_limit.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
 #include "tools/corrected_copy.h"
+#include "tools/picture_entries.h"
 #include "tools/range_cut.h"
 
 namespace velmora {
@@ -95,6 +98,25 @@ TEST_F(EditTool, CorrectedCopyDropsEachBlockButKeepsThePrefixBeforeIt) {
     EXPECT_EQ(log_.lines[0].text,
               "Corrected file " + target_ + " is saved: 1 blocks of foreign data removed.");
     EXPECT_EQ(log_.lines[0].colour, colour::Blue);
+}
+
+TEST(PictureCutPosition, CountsPictureEntriesInStreamOrderFromOne) {
+    THeaderList list;
+    list.AppendEmpty(kind::SequenceHeader);
+    list.AppendEmpty(kind::GopHeader);
+    for (int64_t at : {0, 150, 320}) {
+        TPictureHeaderRecord pic{};
+        pic.file_position = at;
+        list.Append(kind::PictureHeader, pic);
+        list.AppendEmpty(kind::PictureCodingExtension);
+        list.AppendEmpty(0xCB);  // a foreign audio start code: the kind of a picture, but no record
+    }
+    EXPECT_EQ(PictureCutPosition(list, 1), 0);
+    EXPECT_EQ(PictureCutPosition(list, 2), 150);
+    EXPECT_EQ(PictureCutPosition(list, 3), 320);
+    EXPECT_EQ(PictureCutPosition(list, 4), std::nullopt);
+    EXPECT_EQ(PictureCutPosition(list, 0), std::nullopt);
+    EXPECT_EQ(PictureCutPosition(list, -1), std::nullopt);
 }
 
 struct BlockCase {

@@ -1,12 +1,14 @@
 #include "tools/gop_cut.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 
 #include "analysis/header_kinds.h"
 #include "analysis/m2v_stream.h"
 #include "analysis/records.h"
+#include "text/time_code.h"
 #include "tools/file_copy.h"
+#include "tools/picture_entries.h"
 
 namespace velmora {
 
@@ -63,13 +65,8 @@ class TProgressRestore {
 };
 
 std::string PadNumber(int64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%05lld", static_cast<long long>(value));
-    return text;
-}
-
-bool IsGopStart(const THeaderList& headers, int64_t i) {
-    return i > 0 && headers.Kind(i) == kind::PictureHeader && headers.Kind(i - 1) == kind::GopHeader;
+    // Numbers past 32 bits already have more than five digits.
+    return value <= UINT32_MAX ? ZeroPad(static_cast<uint32_t>(value), 5) : std::to_string(value);
 }
 
 }  // namespace
@@ -104,8 +101,18 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
     TRangeCopier source(FileName);
     int64_t pieceStart = 0;
     int64_t gopStarts = 0;
+    // A GOP starts at the first picture after a GOP header; user data, extensions and foreign codes
+    // listed between the two do not hide it.
+    bool afterGop = false;
     for (int64_t i = 0; i < Headers.size(); ++i) {
-        if (IsGopStart(Headers, i)) {
+        bool gopStart = false;
+        if (Headers.Kind(i) == kind::GopHeader) {
+            afterGop = true;
+        } else if (IsPictureEntry(Headers[i])) {
+            gopStart = afterGop;
+            afterGop = false;
+        }
+        if (gopStart) {
             if (gopStarts > 0) {
                 const int64_t pieceEnd = Headers[i].As<TPictureHeaderRecord>().file_position;
                 const TByteRange piece{pieceStart, pieceEnd - pieceStart};
