@@ -187,6 +187,39 @@ class TProcessingWindowTest : public QObject {
         QFile::remove(sample + QStringLiteral(".vnf"));
     }
 
+    void labelsOfTheTestStreams_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("NTSC") << "ntsc_interlaced.m2v"
+                              << QStringList{"Resolution: NTSC", "Data Start Time: 00:00:00.00 (30 fps)"};
+        QTest::newRow("drop frame") << "drop_frame.m2v"
+                                    << QStringList{"Drop Type: Drop frame",
+                                                   "Data Start Time: 01:00:00.00 (30 fps)"};
+        QTest::newRow("MPEG-1") << "mpeg1.m1v" << QStringList{"Encode Type: MPEG 1", "Resolution: PAL"};
+        QTest::newRow("pulldown") << "soft_pulldown.m2v"
+                                  << QStringList{"Is PullDown: Yes", "Resolution: NTSC"};
+    }
+    void labelsOfTheTestStreams() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, labels);
+        const QString path = test::TestDataPath(file);
+        if (path.isEmpty()) {
+            QSKIP("the test stream is not there");
+        }
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, path, 3));
+        QStringList shown;
+        for (const TSummaryLabel& caption : SummaryCaptions()) {
+            shown.append(form.findChild<QLabel*>(QString::fromStdString(caption.Name))->text());
+        }
+        for (const QString& label : labels) {
+            QVERIFY2(shown.contains(label), qPrintable(label));
+        }
+    }
+
     void openWithoutProcessAfterOpenWaitsForStart() {
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;

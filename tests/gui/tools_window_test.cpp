@@ -183,6 +183,34 @@ class TToolsWindowTest : public QObject {
         QCOMPARE(joined, ReadAll(stream));
     }
 
+    void abortStopsCutAllGops() {
+        QTemporaryDir dir;
+        const QString stream = dir.filePath(QStringLiteral("long.m2v"));
+        {
+            const QByteArray sample = ReadAll(test::SamplePath());
+            QFile target(stream);
+            QVERIFY(target.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 40; ++i) {
+                target.write(sample);
+            }
+        }
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 3));
+        const int64_t gops = form.Stream()->FGopCount;
+        Action(form, "CutallGOPs1")->trigger();
+        QVERIFY(form.Busy());
+        Action(form, "Abort1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        const TLastLine last = LastLine(form);
+        QCOMPARE(last.Text, QStringLiteral("Current operation aborted by user!"));
+        QCOMPARE(last.Kind, 2);
+        QCOMPARE(last.Colour, QColor(255, 0, 0));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(GopPieceName(stream.toStdString(), gops))));
+    }
+
     void saveCorrectedOnlyAfterForeignDataAndAsksBeforeReplacing() {
         const QString foreign = test::TestDataPath(QStringLiteral("foreign_packets.m2v"));
         if (foreign.isEmpty()) {
