@@ -2,6 +2,7 @@
 // line is opened as if chosen with Open.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "dialogs.h"
@@ -31,7 +32,8 @@ int main(int argc, char* argv[]) {
     velmora::gui::TVideoForm window(dialogs, settings);
     window.show();
     if (!parser.positionalArguments().isEmpty()) {
-        const QString file = parser.positionalArguments().constFirst();
+        // The caption, the log and the cache file name show the whole path, as after Open.
+        const QString file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
         QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
     }
     return QApplication::exec();

@@ -126,6 +126,8 @@ void TVideoForm::JobDone() {
     const TJob job = std::exchange(FJob, TJob::None);
     if (job == TJob::Parse) {
         ParseFinished();
+    } else if (!FJobError.isEmpty()) {
+        FDialogs.ShowError(this, FJobError);
     }
     FProgressSink->Apply();
     UpdateCommands();

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
 
