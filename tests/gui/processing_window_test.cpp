@@ -417,6 +417,25 @@ class TProcessingWindowTest : public QObject {
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
     }
 
+    void keyboardShortcutsForOpenStartAndAbort() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        dialogs.OpenAnswers = {test::SamplePath()};
+        QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + test::SamplePath());
+        QVERIFY(form.Stream() == nullptr);
+        QTest::keyClick(&form, Qt::Key_F5);
+        QVERIFY(form.Stream() != nullptr);
+        QVERIFY(test::WaitForJob(form));
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QVERIFY(form.UserAbort());
+    }
+
     void helpCommands() {
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
