@@ -1,0 +1,217 @@
+// The commands that work on a processed stream: the reports, the tree's range cut, Cut all GOPs, the
+// corrected copy and the sequence end tools.
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "about_box.h"
+#include "analysis/header_kinds.h"
+#include "dialogs.h"
+#include "qt_progress_sink.h"
+#include "qt_tree_sink.h"
+#include "tools/corrected_copy.h"
+#include "tools/gop_cut.h"
+#include "tools/range_cut.h"
+#include "tools/sequence_end.h"
+#include "tools/tool_hooks.h"
+#include "video_form.h"
+
+namespace velmora::gui {
+namespace {
+
+const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
+const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
+
+std::string FileSystemName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
+
+// Log lines of work on the worker thread, shown by the window's thread in the order they were sent.
+class TQueuedLogSink : public ILogSink {
+  public:
+    explicit TQueuedLogSink(ILogSink& window, QObject* context) : window_(window), context_(context) {}
+    void AddLog(int kind, const std::string& text, TColour colour) override {
+        ILogSink* window = &window_;
+        QMetaObject::invokeMethod(
+            context_, [window, kind, text, colour] { window->AddLog(kind, text, colour); },
+            Qt::QueuedConnection);
+    }
+
+  private:
+    ILogSink& window_;
+    QObject* context_;
+};
+
+}  // namespace
+
+void TVideoForm::Button2Click() {
+    if (Busy()) {
+        return;
+    }
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (name && FStream) {
+        FStream->SaveFrameStructureReport(FileSystemName(*name));
+    }
+}
+
+void TVideoForm::SaveDisplayOrderinfo1Click() {
+    if (Busy()) {
+        return;
+    }
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (name && FStream) {
+        FStream->SaveDisplayOrderReport(FileSystemName(*name));
+    }
+}
+
+std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
+    if (!FStream || Busy()) {
+        return std::nullopt;
+    }
+    const QTreeWidgetItem* item = TreeView1->currentItem();
+    if (item == nullptr) {
+        return std::nullopt;
+    }
+    const int64_t index = TQtTreeSink::NodeData(item);
+    if (index < 0 || index >= FStream->FHeaders.size() ||
+        FStream->FHeaders.Kind(index) != kind::PictureHeader) {
+        return std::nullopt;
+    }
+    return FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
+}
+
+void TVideoForm::PopupMenu1Popup() {
+    const bool picture = SelectedPicturePosition().has_value();
+    Start->setEnabled(picture);
+    // Set Finish takes a position only from a picture: other records hold none.
+    Finish->setEnabled(FFinishEnabled && picture);
+    Cut->setEnabled(FCutEnabled && !Busy());
+}
+
+void TVideoForm::StartClick() {
+    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
+        FCutStart = *position;
+        FFinishEnabled = true;
+        UpdateCommands();
+    }
+}
+
+void TVideoForm::FinishClick() {
+    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
+        FCutFinish = *position;
+        FCutEnabled = true;
+        UpdateCommands();
+    }
+}
+
+void TVideoForm::CutClick() {
+    if (!FStream || Busy()) {
+        return;
+    }
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kMpegFileRequest);
+    if (!name) {
+        return;
+    }
+    RunRangeCut(*name);
+}
+
+void TVideoForm::Button4Click() {
+    if (!FStream || Busy()) {
+        return;
+    }
+    TSaveRequest request = kMpegFileRequest;
+    request.ConfirmOverwrite = false;  // the window asks its own question
+    const std::optional<QString> name = FDialogs.SaveFileName(this, request);
+    if (!name) {
+        return;
+    }
+    if (QFileInfo::exists(*name) && !FDialogs.ConfirmOverwrite(this, *name)) {
+        return;
+    }
+    RunSaveCorrected(*name);
+}
+
+void TVideoForm::CutallGOPs1Click() {
+    if (!FStream || Busy()) {
+        return;
+    }
+    FUserAbort = false;
+    FAbortRequested.store(false);
+    TM2VStream* stream = FStream.get();
+    IProgressSink* progress = FProgressSink.get();
+    RunJob(TJob::GopCut, [this, stream, progress] {
+        TQueuedLogSink log(*this, this);
+        // The tool reads its own abort flag, which only this thread touches.
+        bool aborted = false;
+        TToolHooks hooks;
+        hooks.Log = &log;
+        hooks.Progress = progress;
+        hooks.FUserAbort = &aborted;
+        hooks.Yield = [this, &aborted] {
+            if (FAbortRequested.load()) {
+                aborted = true;
+            }
+        };
+        CutAllGops(*stream, hooks);
+    });
+}
+
+void TVideoForm::SetSEQUENCEEND1Click() {
+    if (!FStream || Busy()) {
+        return;
+    }
+    RunSequenceEndTool(true);
+}
+
+void TVideoForm::DeleteSEQUENCEEND1Click() {
+    if (!FStream || Busy()) {
+        return;
+    }
+    RunSequenceEndTool(false);
+}
+
+void TVideoForm::RunRangeCut(const QString& Target) {
+    const std::string source = FStream->FFileName;
+    const std::string target = FileSystemName(Target);
+    const int64_t start = FCutStart;
+    const int64_t finish = FCutFinish;
+    // A long range is a long copy: it runs beside the window like the other long work.
+    RunJob(TJob::Tool, [this, source, target, start, finish] {
+        TQueuedLogSink log(*this, this);
+        CutRangeWithLog(source, target, start, finish, &log);
+    });
+}
+
+void TVideoForm::RunSaveCorrected(const QString& Target) {
+    const TM2VStream* stream = FStream.get();
+    const std::string target = FileSystemName(Target);
+    RunJob(TJob::Tool, [this, stream, target] {
+        TQueuedLogSink log(*this, this);
+        SaveCorrectedWithLog(*stream, target, &log);
+    });
+}
+
+void TVideoForm::RunSequenceEndTool(bool Set) {
+    // Only the last bytes of the file are read or written: quick enough for this thread.
+    if (Set) {
+        SetSequenceEndWithLog(FStream->FFileName, this);
+    } else {
+        DeleteSequenceEndWithLog(FStream->FFileName, this);
+    }
+}
+
+void TVideoForm::VisitVelmorahomepage1Click() {
+    FDialogs.OpenUrl(HomePageUrl());
+}
+
+void TVideoForm::About1Click() {
+    FDialogs.ShowAbout(this);
+}
+
+void TVideoForm::Exit1Click() {
+    close();
+}
+
+}  // namespace velmora::gui

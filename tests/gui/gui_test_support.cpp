@@ -1,0 +1,104 @@
+// Scripted dialogs and the waits of the window tests.
+#include "gui_test_support.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include "log_panel.h"
+#include "settings/settings.h"
+
+namespace velmora::gui::test {
+
+namespace {
+
+std::optional<QString> TakeAnswer(QStringList& answers) {
+    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+    if (answer.isEmpty()) {
+        return std::nullopt;
+    }
+    return answer;
+}
+
+}  // namespace
+
+std::optional<QString> TScriptedDialogs::OpenFileName(QWidget*) {
+    return TakeAnswer(OpenAnswers);
+}
+
+std::optional<QString> TScriptedDialogs::SaveFileName(QWidget*, const TSaveRequest& request) {
+    SaveRequests.push_back(request);
+    return TakeAnswer(SaveAnswers);
+}
+
+bool TScriptedDialogs::ConfirmOverwrite(QWidget*, const QString& FileName) {
+    OverwriteQuestions.append(OverwriteQuestion(FileName));
+    return OverwriteAnswer;
+}
+
+void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
+    Messages.append(text);
+}
+
+void TScriptedDialogs::ShowError(QWidget*, const QString& text) {
+    Errors.append(text);
+}
+
+void TScriptedDialogs::ShowAbout(QWidget*) {
+    ++AboutCount;
+}
+
+void TScriptedDialogs::OpenUrl(const QUrl& url) {
+    Urls.push_back(url);
+}
+
+void UseScratchSettings(const QTemporaryDir& Dir) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Dir.path());
+}
+
+QSettings WindowSettings() {
+    return QSettings(QSettings::UserScope, QString::fromLatin1(kSettingsOrganisation),
+                     QString::fromLatin1(kSettingsApplication));
+}
+
+void ClearSettings() {
+    QSettings settings = WindowSettings();
+    settings.clear();
+    settings.sync();
+}
+
+QString SamplePath() {
+    return QStringLiteral(VELMORA_SOURCE_DIR "/samples/sample.m2v");
+}
+
+QString TestDataPath(const QString& Name) {
+    const QString path = QStringLiteral(VELMORA_TEST_DATA_DIR "/") + Name;
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+bool WaitForJob(TVideoForm& Form, int TimeoutMs) {
+    if (!Form.Busy()) {
+        return true;
+    }
+    QSignalSpy finished(&Form, &TVideoForm::JobFinished);
+    return finished.wait(TimeoutMs);
+}
+
+bool OpenAndProcess(TVideoForm& Form, const QString& FileName, int Mode) {
+    Form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(Mode);
+    Form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
+    Form.OpenFile(FileName);
+    return WaitForJob(Form);
+}
+
+QStringList LogTexts(const TVideoForm& Form) {
+    QStringList texts;
+    for (int row = 0; row < Form.Log()->topLevelItemCount(); ++row) {
+        texts.append(Form.Log()->EntryText(row));
+    }
+    return texts;
+}
+
+}  // namespace velmora::gui::test

@@ -1,0 +1,317 @@
+// The tools from the window: the reports with their dialogs, the tree's range cut, Cut all GOPs, the
+// corrected copy with its overwrite question, and the sequence end commands.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "gui_test_support.h"
+#include "log_panel.h"
+#include "qt_tree_sink.h"
+#include "tools/gop_cut.h"
+
+using namespace velmora;
+using namespace velmora::gui;
+
+namespace {
+
+QAction* Action(TVideoForm& form, const char* name) {
+    return form.findChild<QAction*>(QString::fromLatin1(name));
+}
+
+QByteArray ReadAll(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A copy of a stream in its own folder, so the tools may change it and write beside it.
+QString CopyInto(const QTemporaryDir& dir, const QString& source) {
+    const QString copy = dir.filePath(QFileInfo(source).fileName());
+    QFile::copy(source, copy);
+    return copy;
+}
+
+struct TLastLine {
+    QString Text;
+    int Kind;
+    QColor Colour;
+};
+
+TLastLine LastLine(const TVideoForm& form, const QString& prefix = QString()) {
+    int row = form.Log()->topLevelItemCount() - 1;
+    // A failure may be followed by a line with its reason.
+    while (row > 0 && !form.Log()->EntryText(row).startsWith(prefix)) {
+        --row;
+    }
+    return {form.Log()->EntryText(row), form.Log()->EntryKind(row), form.Log()->EntryColour(row)};
+}
+
+// The tree nodes of picture records on the current page.
+QList<QTreeWidgetItem*> PictureNodes(QTreeWidget* tree) {
+    QList<QTreeWidgetItem*> nodes;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QString caption = tree->topLevelItem(i)->text(0);
+        if (caption.endsWith(QStringLiteral(" - Frame"))) {
+            nodes.append(tree->topLevelItem(i));
+        }
+    }
+    return nodes;
+}
+
+}  // namespace
+
+class TToolsWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { test::UseScratchSettings(settingsDir_); }
+    void init() { test::ClearSettings(); }
+
+    void reportsAskForATextFileAndWriteIt() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QString stream = CopyInto(dir, test::SamplePath());
+        QVERIFY(test::OpenAndProcess(form, stream, 2));
+        const QString frames = dir.filePath(QStringLiteral("frames.txt"));
+        const QString order = dir.filePath(QStringLiteral("order.txt"));
+        dialogs.SaveAnswers = {frames, order, QString()};
+        Action(form, "SaveMPEGinformation1")->trigger();
+        Action(form, "SaveDisplayOrderinfo1")->trigger();
+        Action(form, "SaveDisplayOrderinfo1")->trigger();  // cancelled: nothing happens
+        QCOMPARE(dialogs.SaveRequests.size(), size_t{3});
+        QCOMPARE(dialogs.SaveRequests[0].Filter, QStringLiteral("Text files (*.txt)"));
+        QCOMPARE(dialogs.SaveRequests[0].DefaultSuffix, QStringLiteral("txt"));
+        QVERIFY(ReadAll(frames).startsWith("Information for " + stream.toUtf8() +
+                                           " - Frame Structure.\r\nGOP 000001  I"));
+        QVERIFY(
+            ReadAll(order).startsWith("Information for " + stream.toUtf8() + " - Display Order.\r\nGOP1  "));
+        QVERIFY(dialogs.Errors.isEmpty());
+
+        // An unwritable target is reported in a box, and the window goes on.
+        dialogs.SaveAnswers = {QStringLiteral("/nonexistent-folder/report.txt")};
+        Action(form, "SaveMPEGinformation1")->trigger();
+        QCOMPARE(dialogs.Errors.size(), 1);
+    }
+
+    void rangeCutFromTheTreeContextMenu() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QString stream = CopyInto(dir, test::SamplePath());
+        QVERIFY(test::OpenAndProcess(form, stream, 3));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+
+        // A node that is no picture cannot start a cut.
+        tree->setCurrentItem(tree->topLevelItem(0));
+        form.PopupMenu1Popup();
+        QVERIFY(!Action(form, "Start")->isEnabled());
+
+        const QList<QTreeWidgetItem*> pictures = PictureNodes(tree);
+        QVERIFY(pictures.size() > 13);
+        const auto position = [&form](QTreeWidgetItem* node) {
+            return form.Stream()
+                ->FHeaders[TQtTreeSink::NodeData(node)]
+                .As<TPictureHeaderRecord>()
+                .file_position;
+        };
+        tree->setCurrentItem(pictures[0]);
+        form.PopupMenu1Popup();
+        QVERIFY(Action(form, "Start")->isEnabled());
+        QVERIFY(!Action(form, "Finish")->isEnabled());
+        Action(form, "Start")->trigger();
+        QCOMPARE(form.CutStart(), position(pictures[0]));
+
+        tree->setCurrentItem(pictures[12]);
+        form.PopupMenu1Popup();
+        QVERIFY(Action(form, "Finish")->isEnabled());
+        QVERIFY(!Action(form, "Cut")->isEnabled());
+        Action(form, "Finish")->trigger();
+        QCOMPARE(form.CutFinish(), position(pictures[12]));
+        QVERIFY(Action(form, "Cut")->isEnabled());
+
+        const QString target = dir.filePath(QStringLiteral("cut.m2v"));
+        dialogs.SaveAnswers = {target};
+        Action(form, "Cut")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("MPEG files (*.m2v)"));
+        QCOMPARE(dialogs.SaveRequests.back().DefaultSuffix, QStringLiteral("m2v"));
+        QCOMPARE(ReadAll(target), ReadAll(stream).mid(form.CutStart(), form.CutFinish() - form.CutStart()));
+        QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
+    void cutAllGopsWritesPiecesThatJoinToTheSource() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QString stream = CopyInto(dir, test::SamplePath());
+
+        // Without a header list the tool only says which mode it needs.
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        Action(form, "CutallGOPs1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        QCOMPARE(LastLine(form).Text,
+                 QStringLiteral("You must be in \"Show tree\" processing mode for using this tool."));
+        QCOMPARE(LastLine(form).Kind, 1);
+        QCOMPARE(LastLine(form).Colour, QColor(0, 0, 100));
+
+        QVERIFY(test::OpenAndProcess(form, stream, 2));
+        const int64_t gops = form.Stream()->FGopCount;
+        QVERIFY(gops > 1);
+        const int64_t headers = form.Stream()->HeaderCount();
+        Action(form, "CutallGOPs1")->trigger();
+        QVERIFY(form.Busy());
+        QVERIFY(!Action(form, "Start1")->isEnabled());
+        QVERIFY(test::WaitForJob(form));
+        const QStringList log = test::LogTexts(form);
+        QVERIFY(log.contains(QStringLiteral("Starting GOP cutting...")));
+        QCOMPARE(LastLine(form).Text,
+                 QStringLiteral("GOP cutting is finished: %1 files with GOPs was created.").arg(gops));
+        QCOMPARE(LastLine(form).Colour, QColor(0, 0, 100));
+        QCOMPARE(form.Stream()->HeaderCount(), headers);  // the end markers are gone again
+        QByteArray joined;
+        for (int64_t piece = 1; piece <= gops; ++piece) {
+            joined += ReadAll(QString::fromStdString(GopPieceName(stream.toStdString(), piece)));
+        }
+        QCOMPARE(joined, ReadAll(stream));
+    }
+
+    void abortStopsCutAllGops() {
+        QTemporaryDir dir;
+        const QString stream = dir.filePath(QStringLiteral("long.m2v"));
+        {
+            const QByteArray sample = ReadAll(test::SamplePath());
+            QFile target(stream);
+            QVERIFY(target.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 40; ++i) {
+                target.write(sample);
+            }
+        }
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 3));
+        const int64_t gops = form.Stream()->FGopCount;
+        Action(form, "CutallGOPs1")->trigger();
+        QVERIFY(form.Busy());
+        Action(form, "Abort1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        const TLastLine last = LastLine(form);
+        QCOMPARE(last.Text, QStringLiteral("Current operation aborted by user!"));
+        QCOMPARE(last.Kind, 2);
+        QCOMPARE(last.Colour, QColor(255, 0, 0));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(GopPieceName(stream.toStdString(), gops))));
+    }
+
+    void saveCorrectedOnlyAfterForeignDataAndAsksBeforeReplacing() {
+        const QString foreign = test::TestDataPath(QStringLiteral("foreign_packets.m2v"));
+        if (foreign.isEmpty()) {
+            QSKIP("tests/data/foreign_packets.m2v is not there");
+        }
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
+        QVERIFY(!Action(form, "Savecorrected1")->isEnabled());
+
+        const QString stream = CopyInto(dir, foreign);
+        QVERIFY(test::OpenAndProcess(form, stream, 2));
+        QVERIFY(Action(form, "Savecorrected1")->isEnabled());
+        // The analyser's findings are dark red error lines.
+        bool analyserLine = false;
+        for (int row = 0; row < form.Log()->topLevelItemCount(); ++row) {
+            analyserLine |=
+                form.Log()->EntryKind(row) == 2 && form.Log()->EntryColour(row) == QColor(100, 0, 0);
+        }
+        QVERIFY(analyserLine);
+
+        const QString target = dir.filePath(QStringLiteral("corrected.m2v"));
+        QFile::copy(test::SamplePath(), target);
+        const QByteArray before = ReadAll(target);
+        dialogs.OverwriteAnswer = false;
+        dialogs.SaveAnswers = {target};
+        Action(form, "Savecorrected1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        QCOMPARE(dialogs.OverwriteQuestions,
+                 QStringList({QStringLiteral("File ") + target + QStringLiteral(" exists! Overwrite ?")}));
+        QVERIFY(!dialogs.SaveRequests.back().ConfirmOverwrite);
+        QCOMPARE(ReadAll(target), before);
+
+        dialogs.OverwriteAnswer = true;
+        dialogs.SaveAnswers = {target};
+        Action(form, "Savecorrected1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        // The copy is the source without the stretches of the analyser's cut list.
+        const QByteArray source = ReadAll(stream);
+        QByteArray expected;
+        int64_t kept = 0;
+        for (const TDataBlock& block : form.Stream()->FUnformattedBlocks) {
+            expected += source.mid(kept, block.Position - kept);
+            kept = block.Position + block.Length;
+        }
+        expected += source.mid(kept);
+        QVERIFY(expected.size() < source.size());
+        QCOMPARE(ReadAll(target), expected);
+        QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
+    void sequenceEndCommandsChangeTheFileAndLog() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QString stream = CopyInto(dir, test::SamplePath());
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        const QByteArray original = ReadAll(stream);
+        const QByteArray code("\x00\x00\x01\xB7", 4);
+        const bool endsWithCode = original.endsWith(code);
+
+        const struct {
+            bool set;
+            QString text;
+            int kind;
+            QColor colour;
+            int sizeChange;
+        } steps[] = {
+            // From a file without the code: set appends it once, a second set fails, delete takes it off.
+            {true, "SEQUENCE_END code was seted.", 1, QColor(0, 0, 255), 4},
+            {true, "SEQUENCE_END code was not seted!", 2, QColor(255, 0, 0), 0},
+            {false, "SEQUENCE_END code was deleted.", 1, QColor(0, 0, 255), -4},
+            {false, "SEQUENCE_END code was not deleted!", 2, QColor(255, 0, 0), 0},
+        };
+        if (endsWithCode) {
+            // Bring the file to the state the steps start from.
+            form.DeleteSEQUENCEEND1Click();
+        }
+        for (const auto& step : steps) {
+            const qint64 size = QFileInfo(stream).size();
+            if (step.set) {
+                Action(form, "SetSEQUENCEEND1")->trigger();
+            } else {
+                form.DeleteSEQUENCEEND1Click();  // the menu item is hidden
+            }
+            const TLastLine line = LastLine(form, QStringLiteral("SEQUENCE_END"));
+            QCOMPARE(line.Text, step.text);
+            QCOMPARE(line.Kind, step.kind);
+            QCOMPARE(line.Colour, step.colour);
+            QCOMPARE(QFileInfo(stream).size(), size + step.sizeChange);
+        }
+    }
+
+  private:
+    QTemporaryDir settingsDir_;
+};
+
+QTEST_MAIN(TToolsWindowTest)
+#include "tools_window_test.moc"
