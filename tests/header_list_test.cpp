@@ -27,7 +27,8 @@ TEST(HeaderList, KeepsEachRecordExactlyAcrossChunks) {
         EXPECT_EQ(rec.Index, 2 * i);
         const auto pic = rec.As<TPictureHeaderRecord>();
         ASSERT_EQ(pic.display_index, i);
-        ASSERT_EQ(pic.file_position, int64_t{i} * 1000003);
+        const int64_t file_position = pic.file_position;  // packed field: compare by value
+        ASSERT_EQ(file_position, int64_t{i} * 1000003);
         EXPECT_TRUE(list[2 * i + 1].Data.empty());
     }
 }
@@ -42,7 +43,8 @@ TEST(HeaderList, ShortEntryReadsAsZeroBeyondItsBytesAndCanBeChanged) {
 
     const int64_t ordinal = 42;
     std::memcpy(list.MutableData(0).data() + offsetof(TSequenceHeaderRecord, Ordinal), &ordinal, 8);
-    EXPECT_EQ(list[0].As<TSequenceHeaderRecord>().Ordinal, 42);
+    const int64_t stored = list[0].As<TSequenceHeaderRecord>().Ordinal;
+    EXPECT_EQ(stored, 42);
 }
 
 TEST(HeaderList, PopBackRemovesTrailingEntries) {
@@ -55,7 +57,8 @@ TEST(HeaderList, PopBackRemovesTrailingEntries) {
     list.PopBack();
     EXPECT_TRUE(list.empty());
     list.Append(kind::PictureHeader, marker);
-    EXPECT_EQ(list[0].As<TPictureHeaderRecord>().file_position, 1200);
+    const int64_t file_position = list[0].As<TPictureHeaderRecord>().file_position;
+    EXPECT_EQ(file_position, 1200);
 }
 
 }  // namespace

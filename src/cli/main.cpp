@@ -14,8 +14,12 @@ namespace {
 int g_exit_code = kExitOk;
 }
 
-void SetExitCode(int code) { g_exit_code = code; }
-int ExitCode() { return g_exit_code; }
+void SetExitCode(int code) {
+    g_exit_code = code;
+}
+int ExitCode() {
+    return g_exit_code;
+}
 
 }  // namespace velmora::cli
 
