@@ -39,21 +39,30 @@ std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_
         return std::nullopt;
     }
     TM2VStream& stream = *analysis.Stream;
-    stream.OnLog = [&messages = analysis.Messages](const std::string& text) {
-        messages.push_back(text);
-        std::cerr << text << '\n';
-    };
     std::unique_ptr<TTerminalProgress> progress;
     if (TTerminalProgress::StderrIsTerminal()) {
         progress = std::make_unique<TTerminalProgress>("Processing");
         stream.SetProgressBar(progress.get());
     }
+    stream.OnLog = [&messages = analysis.Messages, &progress](const std::string& text) {
+        messages.push_back(text);
+        if (progress) {
+            progress->Finish();  // the message takes the bar's line; the bar is drawn again below it
+        }
+        std::cerr << text << '\n';
+    };
     const bool extended = ApplyProcessingMode(stream, ProcessingModeFromCliName(cliMode));
     try {
         stream.ParseStream(true, extended);
     } catch (const EVOBException& e) {
+        if (progress) {
+            progress->Finish();
+        }
         std::cerr << e.what() << '\n';
         return std::nullopt;
+    }
+    if (progress) {
+        progress->Finish();
     }
     // The bar dies with this function; later work on the analyser must not draw on it.
     stream.FProgressBar = nullptr;

@@ -1,19 +1,15 @@
 // velmora-cli info: analyse one stream in a processing mode and print its summary (text or JSON).
-#include <filesystem>
 #include <iostream>
-#include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "analyse.h"
 #include "analysis/m2v_stream.h"
-#include "analysis/processing_options.h"
 #include "command_registry.h"
-#include "io/vob_file_stream.h"
 #include "present/summary.h"
 #include "present/value_tables.h"
-#include "settings/processing_mode.h"
-#include "terminal_progress.h"
 
 namespace velmora::cli {
 namespace {
@@ -88,46 +84,16 @@ nlohmann::json InfoJson(const TInfoOptions& options, const TM2VStream& s,
 }
 
 int RunInfo(const TInfoOptions& options) {
-    const int32_t modeIndex = ProcessingModeFromCliName(options.Mode);
-    std::unique_ptr<TM2VStream> stream;
-    try {
-        stream = std::make_unique<TM2VStream>(options.File);
-    } catch (const EParserFileException&) {
-        std::cerr << "Can not open file " << std::filesystem::path(options.File).filename().string()
-                  << " !\n";
+    const std::optional<TAnalysis> analysis = AnalyseStream(options.File, options.Mode);
+    if (!analysis) {
         return kExitFailure;
     }
-    std::vector<std::string> messages;
-    std::unique_ptr<TTerminalProgress> progress;
-    if (TTerminalProgress::StderrIsTerminal()) {
-        progress = std::make_unique<TTerminalProgress>("Processing");
-        stream->SetProgressBar(progress.get());
-    }
-    stream->OnLog = [&messages, &progress](const std::string& text) {
-        messages.push_back(text);
-        if (progress) {
-            progress->Finish();  // the message takes the bar's line; the bar is drawn again below it
-        }
-        std::cerr << text << '\n';
-    };
-    const bool extended = ApplyProcessingMode(*stream, modeIndex);
-    try {
-        stream->ParseStream(true, extended);
-    } catch (const EVOBException& e) {
-        if (progress) {
-            progress->Finish();
-        }
-        std::cerr << e.what() << '\n';
-        return kExitFailure;
-    }
-    if (progress) {
-        progress->Finish();
-    }
-    stream->CloseFile();
+    const TM2VStream& stream = *analysis->Stream;
+    const std::vector<std::string>& messages = analysis->Messages;
     if (options.Json) {
-        std::cout << InfoJson(options, *stream, messages).dump(2) << '\n';
+        std::cout << InfoJson(options, stream, messages).dump(2) << '\n';
     } else {
-        for (const std::string& line : LabelLines(*stream)) {
+        for (const std::string& line : LabelLines(stream)) {
             std::cout << line << '\n';
         }
     }
@@ -138,12 +104,8 @@ void AddInfoCommand(CLI::App& app) {
     auto options = std::make_shared<TInfoOptions>();
     CLI::App* cmd = app.add_subcommand("info", "Analyse a stream and print its summary");
     cmd->add_option("FILE", options->File, "MPEG-2 or MPEG-1 video elementary stream")->required();
-    std::vector<std::string> modes;
-    for (const TProcessingMode& mode : ProcessingModes()) {
-        modes.emplace_back(mode.CliName);
-    }
     cmd->add_option("--mode", options->Mode, "Processing mode (default quick)")
-        ->check(CLI::IsMember(modes))
+        ->check(CLI::IsMember(ProcessingModeCliNames()))
         ->capture_default_str();
     cmd->add_flag("--json", options->Json, "Print one JSON object instead of the summary lines");
     cmd->callback([options] { SetExitCode(RunInfo(*options)); });
