@@ -147,6 +147,33 @@ TEST(AnalysisDriver, AbortWithSequenceHeaderPerGopStopsAfterTheCurrentRun) {
     EXPECT_FALSE(s.IsCacheValid());
 }
 
+TEST(AnalysisDriver, StreamWithoutGopHeadersYieldsAndAbortsEvery256Pictures) {
+    TempDir dir;
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension();
+    for (int p = 0; p < 1000; ++p) {
+        b.Picture(p == 0 ? 1 : 2, static_cast<uint32_t>(p % 1024)).PictureCodingExtension().Slices(1, 1);
+    }
+    b.SequenceEnd();
+    b.WriteToFile(dir.File("s.m2v"));
+
+    TM2VStream whole(dir.File("s.m2v"));
+    int yields = 0;
+    whole.OnYield = [&yields] { ++yields; };
+    whole.ParseStream(true, false);
+    EXPECT_EQ(yields, 3);
+    EXPECT_DOUBLE_EQ(whole.FPictureCount, 1000.0);
+    EXPECT_EQ(whole.FSequenceEndCount, 1);
+    whole.CloseFile();  // the reader holds the file exclusively
+
+    TM2VStream aborted(dir.File("s.m2v"));
+    aborted.OnYield = [&aborted] { aborted.FAborted = true; };
+    aborted.ParseStream(true, false);
+    EXPECT_TRUE(aborted.FAborted);
+    EXPECT_DOUBLE_EQ(aborted.FPictureCount, 255.0);
+    EXPECT_EQ(aborted.FSequenceEndCount, 0);
+}
+
 TEST(AnalysisDriver, StreamWithoutSequenceEndEndsOnEndOfData) {
     TempDir dir;
     TAnalysed a = Analyse(GopsWithSequenceHeaders(2, 3, true, false), dir.File("s.m2v"), kQuickMode);

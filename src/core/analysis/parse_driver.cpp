@@ -11,6 +11,11 @@
 
 namespace velmora {
 
+namespace {
+// Pictures between two yields while no GOP header has come (about ten seconds of video at 25 fps).
+constexpr int kPicturesPerYieldWithoutGop = 256;
+}  // namespace
+
 void TM2VStream::ResetRunState() {
     FAborted = false;
     FGopCount = 0;
@@ -83,6 +88,7 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
             FProgressBar->SetPosition(0);
         }
         int gopsSinceYield = 0;
+        int picturesWithoutGop = 0;
         bool stopNow = false;
         NextStartCode();
         do {
@@ -105,6 +111,18 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
                                 OnYield();
                             }
                             gopsSinceYield = 1;
+                        }
+                    } else if (FGopCount == 0 && ++picturesWithoutGop >= kPicturesPerYieldWithoutGop) {
+                        // A stream without GOP headers never reaches the yield above: yield every so
+                        // many pictures instead, so that progress moves and Abort ends the scan.
+                        picturesWithoutGop = 0;
+                        ReportProgress();
+                        if (OnYield) {
+                            OnYield();
+                        }
+                        if (FAborted) {
+                            stopNow = true;
+                            break;
                         }
                     }
                     ParsePictureHeader();
