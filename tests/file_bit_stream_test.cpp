@@ -199,6 +199,27 @@ TEST(StartCodeScan, BlockSearchesAgreeWithByteByByteSearch) {
             ASSERT_EQ(blockHistory, expectedHistory);
             ASSERT_EQ(portableHistory, expectedHistory);
         }
+        // Passing over the prefixes followed by a value in a range, as repeated searches would.
+        const uint8_t first = static_cast<uint8_t>(rng() % 4 == 0 ? rng() : 1);
+        const uint8_t last = static_cast<uint8_t>(rng() % 4 == 0 ? rng() : 0xAF);
+        uint32_t repeatedHistory = history;
+        int32_t from = begin;
+        int32_t stop = -1;
+        for (;;) {
+            stop = FindStartCodeEndByteByByte(data.data(), from, end, repeatedHistory);
+            if (stop < 0 || stop + 1 >= end || data[stop + 1] < first || data[stop + 1] > last) {
+                break;
+            }
+            from = stop + 1;
+        }
+        uint32_t outsideHistory = history;
+        ASSERT_EQ(FindStartCodeEndOutside(data.data(), begin, end, outsideHistory, first, last), stop)
+            << "round " << round;
+        if (stop < 0) {
+            // Only a zero last byte matters to the next search (a prefix needs both bytes zero).
+            const auto effective = [](uint32_t h) { return (h & 2) != 0 ? h : 0; };
+            ASSERT_EQ(effective(outsideHistory), effective(repeatedHistory)) << "round " << round;
+        }
     }
 }
 
@@ -219,7 +240,7 @@ TEST(FileBitStream, MatchesByteByByteReferenceOnRandomData) {
         TReferenceReader expected(data, bufferSize);
         TFileBitStream reader(path, bufferSize);
         for (int step = 0; step < 400 && !(expected.FEof && step % 50 == 49); ++step) {
-            const int op = static_cast<int>(rng() % 10);
+            const int op = static_cast<int>(rng() % 11);
             const uint32_t count = rng() % 33;
             if (op < 3) {
                 ASSERT_EQ(reader.FindPattern(1, 24), expected.FindPattern(1, 24)) << "step " << step;
@@ -233,8 +254,16 @@ TEST(FileBitStream, MatchesByteByByteReferenceOnRandomData) {
                 ASSERT_EQ(reader.ReadBit(), expected.ReadBit()) << "step " << step;
             } else if (op < 9) {
                 ASSERT_EQ(reader.ReadBits(count), expected.ReadBits(count)) << "step " << step;
-            } else {
+            } else if (op < 10) {
                 ASSERT_EQ(reader.ReadBits(8), expected.ReadBits(8)) << "step " << step;
+            } else {
+                // The slice skip: one call against a search per start code in the range.
+                bool found = expected.FindPattern(1, 24);
+                while (found && !expected.FEof && expected.PeekBits(8) >= 0x01 &&
+                       expected.PeekBits(8) <= 0xAF) {
+                    found = expected.FindPattern(1, 24);
+                }
+                ASSERT_EQ(reader.FindStartCodeOutside(0x01, 0xAF), found) << "step " << step;
             }
             ASSERT_EQ(reader.FEof, expected.FEof) << "step " << step;
             ASSERT_EQ(reader.Position(), expected.Position()) << "step " << step;

@@ -69,12 +69,17 @@ class THeaderList {
         uint32_t size;
         uint64_t offset;  // chunk index * kChunkSize + offset in chunk
     };
-    static constexpr size_t kChunkSize = 1 << 20;
+    // Huge-page sized and aligned, so that filling a long list takes one page fault per chunk
+    // rather than one per 4 KiB page (the faults cost more than the copying when a cache loads).
+    static constexpr size_t kChunkSize = 2 << 20;
+    struct TChunkFree {
+        void operator()(uint8_t* p) const;
+    };
 
     uint8_t* At(uint64_t offset) const { return chunks_[offset / kChunkSize].get() + offset % kChunkSize; }
 
     std::vector<Entry> entries_;
-    std::vector<std::unique_ptr<uint8_t[]>> chunks_;
+    std::vector<std::unique_ptr<uint8_t[], TChunkFree>> chunks_;
     uint64_t used_ = 0;  // arena bytes handed out, counting the unused tails of full chunks
 };
 

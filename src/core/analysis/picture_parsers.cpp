@@ -12,9 +12,8 @@ namespace {
 bool IsSystemCode(uint32_t code) {
     return code >= 0xB9 && code <= 0xFF;
 }
-bool IsSliceCode(uint32_t code) {
-    return code >= 0x01 && code <= 0xAF;
-}
+constexpr uint8_t kFirstSliceCode = 0x01;
+constexpr uint8_t kLastSliceCode = 0xAF;
 
 }  // namespace
 
@@ -240,11 +239,8 @@ void TM2VStream::ParsePictureCodingExtension() {
 }
 
 void TM2VStream::SkipSlices() {
-    // The hot path: nothing but the start-code search per slice.
-    TFileBitStream& r = *FReader;
-    do {
-        NextStartCode();
-    } while (IsSliceCode(r.PeekBits(8)));
+    // The hot path: one search passes over every slice start code of the picture.
+    FReader->FindStartCodeOutside(kFirstSliceCode, kLastSliceCode);
     StorePictureData();
 }
 

@@ -112,6 +112,20 @@ uint32_t TFileBitStream::ReadBit() {
 }
 
 uint32_t TFileBitStream::ReadBits(uint32_t Count) {
+    // Header fields are read a few bits at a time: when they end before the last byte of the buffer
+    // (so no refill is due) they are taken in one piece rather than bit by bit.
+    const int32_t skip = 8 - FBitsLeft;
+    const int32_t total = skip + static_cast<int32_t>(Count);
+    if (!FEof && Count <= 32 && FBytePos + (total + 7) / 8 < FDataSize) {
+        const int32_t need = (total + 7) / 8;
+        uint64_t bits = 0;
+        for (int32_t i = 0; i < need; ++i) {
+            bits = (bits << 8) | FBuffer[FBytePos + i];
+        }
+        FBytePos += total / 8;
+        FBitsLeft = 8 - total % 8;
+        return static_cast<uint32_t>((bits >> (need * 8 - total)) & ((uint64_t{1} << Count) - 1));
+    }
     uint32_t result = 0;
     if (FBitsLeft == 8 && Count % 8 == 0) {
         for (uint32_t n = Count / 8; n > 0; --n) {
@@ -191,6 +205,30 @@ bool TFileBitStream::FindStartCodePrefix() {
         }
         if (found >= 0) {
             return true;
+        }
+    }
+    return false;
+}
+
+bool TFileBitStream::FindStartCodeOutside(uint8_t First, uint8_t Last) {
+    while (FBitsLeft != 8 && !FEof) {
+        ReadBit();
+    }
+    uint32_t history = 0;
+    while (!FEof) {
+        const int32_t found =
+            FindStartCodeEndOutside(FBuffer.get(), FBytePos, FDataSize, history, First, Last);
+        FBytePos = found >= 0 ? found + 1 : FDataSize;
+        // A prefix ending the buffer has its value in the next one, looked at after the refill.
+        const bool valueUnseen = FBytePos == FDataSize;
+        if (valueUnseen) {
+            AdvanceByte();
+        }
+        if (found >= 0) {
+            if (!valueUnseen || FEof || FBuffer[FBytePos] < First || FBuffer[FBytePos] > Last) {
+                return true;
+            }
+            history = 0;
         }
     }
     return false;

@@ -34,6 +34,9 @@ class TFileBitStream {
     // Moves to the next byte boundary and consumes up to and including the next Width bits equal to
     // Pattern; false (with FEof set) when the data ends first.
     bool FindPattern(uint32_t Pattern, uint32_t Width);
+    // Same result and state as FindPattern(1, 24) repeated while PeekBits(8) lies in [First, Last]:
+    // stops just after the first start code prefix followed by another value (or at the end).
+    bool FindStartCodeOutside(uint8_t First, uint8_t Last);
 
     int64_t FileSize() const;
     // Offset of the byte holding the next unread bit; every byte read once FEof is set.

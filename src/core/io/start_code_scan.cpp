@@ -69,6 +69,17 @@ int32_t FindStartCodeEndPortable(const uint8_t* Data, int32_t Begin, int32_t End
 }
 
 int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory) {
+    // An empty range passes over nothing: the first prefix is returned.
+    return FindStartCodeEndOutside(Data, Begin, End, ZeroHistory, 1, 0);
+}
+
+int32_t FindStartCodeEndOutside(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory,
+                                uint8_t First, uint8_t Last) {
+    // A prefix passed over ends in 0x01, so the zero history after it is what the bytes say: going on
+    // through the same mask finds exactly what a new search from the next byte would find.
+    const auto stopsAt = [&](int32_t at) {
+        return at + 1 >= End || Data[at + 1] < First || Data[at + 1] > Last;
+    };
 #if defined(__SSE2__)
     int32_t i = Begin;
     uint32_t history = ZeroHistory;
@@ -85,7 +96,7 @@ int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32
         const __m128i least = _mm_min_epu8(_mm_min_epu8(a, b), _mm_min_epu8(c, d));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) == 0) {
             // Without a zero byte only a prefix begun in the bytes before can end here.
-            if (history == 3 && Data[i] == 1) {
+            if (history == 3 && Data[i] == 1 && stopsAt(i)) {
                 ZeroHistory = 0;
                 return i;
             }
@@ -98,18 +109,34 @@ int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32
         const uint64_t ones = ByteMask64(_mm_cmpeq_epi8(a, one), _mm_cmpeq_epi8(b, one),
                                          _mm_cmpeq_epi8(c, one), _mm_cmpeq_epi8(d, one));
         // Bit k: byte k is 1, byte k-1 is 0, byte k-2 is 0 (bytes -1 and -2 come from the history).
-        const uint64_t ends = ones & ((zeros << 1) | (history >> 1)) & ((zeros << 2) | history);
-        if (ends != 0) {
-            ZeroHistory = 0;
-            return i + __builtin_ctzll(ends);
+        for (uint64_t ends = ones & ((zeros << 1) | (history >> 1)) & ((zeros << 2) | history); ends != 0;
+             ends &= ends - 1) {
+            const int32_t at = i + __builtin_ctzll(ends);
+            if (stopsAt(at)) {
+                ZeroHistory = 0;
+                return at;
+            }
         }
         history = static_cast<uint32_t>(zeros >> 62);
         i += 64;
     }
+    for (; i < End; ++i) {
+        if (Data[i] == 1 && history == 3 && stopsAt(i)) {
+            ZeroHistory = 0;
+            return i;
+        }
+        history = NextHistory(history, Data[i]);
+    }
     ZeroHistory = history;
-    return FindStartCodeEndByteByByte(Data, i, End, ZeroHistory);
+    return -1;
 #else
-    return FindStartCodeEndPortable(Data, Begin, End, ZeroHistory);
+    for (;;) {
+        const int32_t found = FindStartCodeEndPortable(Data, Begin, End, ZeroHistory);
+        if (found < 0 || stopsAt(found)) {
+            return found;
+        }
+        Begin = found + 1;
+    }
 #endif
 }
 

@@ -11,6 +11,12 @@ namespace velmora {
 // two buffers is still found. Start a new search with 0.
 int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory);
 
+// The same search, passing over every prefix whose next byte lies in [First, Last] (the slices of a
+// picture, say), as repeated searches would. A prefix whose 0x01 is the last byte of the range is
+// returned: its next byte is not known here.
+int32_t FindStartCodeEndOutside(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory,
+                                uint8_t First, uint8_t Last);
+
 // The same search without SIMD, 8 bytes at a time where they hold no zero byte.
 int32_t FindStartCodeEndPortable(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory);
 
