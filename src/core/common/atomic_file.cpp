@@ -83,8 +83,11 @@ TTemporary CreateTemporary(const std::filesystem::path& target) {
     TTemporary temporary;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate = target;
-        candidate.replace_filename("." + target.filename().string() + ".tmp" +
-                                   std::to_string(random() % 1000000));
+        std::string name = ".";
+        name += target.filename().string();
+        name += ".tmp";
+        name += std::to_string(random() % 1000000);
+        candidate.replace_filename(name);
         temporary.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         temporary.error = temporary.fd < 0 ? errno : 0;
         if (temporary.error != EEXIST) {

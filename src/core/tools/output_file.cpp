@@ -21,7 +21,12 @@ std::string TempNameFor(const std::string& target, uint32_t salt) {
     const fs::path path(target);
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", salt);
-    return (path.parent_path() / ("." + path.filename().string() + "." + suffix + ".part")).string();
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += suffix;
+    name += ".part";
+    return (path.parent_path() / name).string();
 }
 
 uint32_t RandomSalt() {
