@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <numeric>
 
 #include "analysis/header_kinds.h"
 #include "analysis/records.h"
+#include "support/byte_fixtures.h"
 #include "support/file_size_limit.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
@@ -17,20 +17,12 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CountingBytes;
 using test::ReadFileBytes;
 using test::RecordingLog;
+using test::Slice;
 using test::TempDir;
 using test::WriteFileBytes;
-
-std::vector<uint8_t> CountingBytes(size_t size) {
-    std::vector<uint8_t> bytes(size);
-    std::iota(bytes.begin(), bytes.end(), uint8_t{0});
-    return bytes;
-}
-
-std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
-    return std::vector<uint8_t>(bytes.begin() + from, bytes.begin() + to);
-}
 
 std::vector<uint8_t> Joined(std::initializer_list<std::vector<uint8_t>> parts) {
     std::vector<uint8_t> all;
