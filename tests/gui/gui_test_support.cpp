@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 
@@ -71,6 +72,21 @@ void ClearSettings() {
 
 QString SamplePath() {
     return QStringLiteral(VELMORA_SOURCE_DIR "/samples/sample.m2v");
+}
+
+bool WriteRepeatedSample(const QString& FileName, int Copies) {
+    QFile sample(SamplePath());
+    QFile target(FileName);
+    if (!sample.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QByteArray bytes = sample.readAll();
+    for (int i = 0; i < Copies; ++i) {
+        if (target.write(bytes) != bytes.size()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString TestDataPath(const QString& Name) {

@@ -45,6 +45,8 @@ void ClearSettings();
 QSettings WindowSettings();
 
 QString SamplePath();
+// Writes the bundled sample Copies times over into FileName, for a run long enough to abort.
+bool WriteRepeatedSample(const QString& FileName, int Copies);
 // A committed test stream of tests/data; empty when the file is not there.
 QString TestDataPath(const QString& Name);
 

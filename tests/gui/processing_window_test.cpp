@@ -328,16 +328,7 @@ class TProcessingWindowTest : public QObject {
         // A long stream: the sample many times over.
         QTemporaryDir dir;
         const QString longStream = dir.filePath(QStringLiteral("long.m2v"));
-        {
-            QFile sample(test::SamplePath());
-            QVERIFY(sample.open(QIODevice::ReadOnly));
-            const QByteArray bytes = sample.readAll();
-            QFile target(longStream);
-            QVERIFY(target.open(QIODevice::WriteOnly));
-            for (int i = 0; i < 60; ++i) {
-                target.write(bytes);
-            }
-        }
+        QVERIFY(test::WriteRepeatedSample(longStream, 60));
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
@@ -375,16 +366,7 @@ class TProcessingWindowTest : public QObject {
     void closingWhileBusyAbortsAndCloses() {
         QTemporaryDir dir;
         const QString longStream = dir.filePath(QStringLiteral("long.m2v"));
-        {
-            QFile sample(test::SamplePath());
-            QVERIFY(sample.open(QIODevice::ReadOnly));
-            const QByteArray bytes = sample.readAll();
-            QFile target(longStream);
-            QVERIFY(target.open(QIODevice::WriteOnly));
-            for (int i = 0; i < 60; ++i) {
-                target.write(bytes);
-            }
-        }
+        QVERIFY(test::WriteRepeatedSample(longStream, 60));
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);

@@ -186,14 +186,7 @@ class TToolsWindowTest : public QObject {
     void abortStopsCutAllGops() {
         QTemporaryDir dir;
         const QString stream = dir.filePath(QStringLiteral("long.m2v"));
-        {
-            const QByteArray sample = ReadAll(test::SamplePath());
-            QFile target(stream);
-            QVERIFY(target.open(QIODevice::WriteOnly));
-            for (int i = 0; i < 40; ++i) {
-                target.write(sample);
-            }
-        }
+        QVERIFY(test::WriteRepeatedSample(stream, 40));
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
