@@ -8,29 +8,15 @@
 
 #include "settings/processing_mode.h"
 #include "support/analyser_run.h"
+#include "support/corpus.h"
 
 namespace velmora::test {
 namespace {
 
-const std::filesystem::path kCorpus = "/work/shared/corpus";
-
-std::vector<std::filesystem::path> CorpusStreams() {
-    std::vector<std::filesystem::path> streams;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(kCorpus, ec)) {
-        const std::string ext = entry.path().extension().string();
-        if (entry.is_regular_file() && (ext == ".m2v" || ext == ".m1v")) {
-            streams.push_back(entry.path());
-        }
-    }
-    std::sort(streams.begin(), streams.end());
-    return streams;
-}
-
 TEST(AnalysisCorpus, EveryStreamInEveryMode) {
     const std::vector<std::filesystem::path> streams = CorpusStreams();
     if (streams.empty()) {
-        GTEST_SKIP() << "no corpus at " << kCorpus;
+        GTEST_SKIP() << "no corpus at " << CorpusDir().string() << " (set VELMORA_CORPUS_DIR)";
     }
     for (const std::filesystem::path& source : streams) {
         SCOPED_TRACE(source.string());

@@ -120,6 +120,25 @@ TEST(CacheFile, UnchangedStreamLoadsTheCacheAndTouchedStreamIsScannedAgain) {
     EXPECT_EQ(rewrite.Stream->FGopCount, 1) << "rewrite cache always scans";
 }
 
+TEST(CacheFile, DropFrameFlagOfAnyGopSurvivesTheCache) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop();
+    b.Picture(1, 0).PictureCodingExtension().Slices(1, 2);
+    b.Gop({.drop_frame_flag = 1});
+    b.Picture(1, 0).PictureCodingExtension().Slices(1, 2);
+    const TAnalysed scanned = Analyse(b, path, kShowTreeMode);
+    ASSERT_TRUE(scanned.Stream->FDropFrame);
+    const TAnalysed loaded = AnalyseFile(path, kShowTreeMode);
+    ASSERT_EQ(loaded.Stream->FGopCount, 0) << "the second run loads the cache";
+    EXPECT_TRUE(loaded.Stream->FDropFrame) << "the cache header has no drop-frame byte; the GOP records tell";
+
+    const std::string plain = dir.File("plain.m2v");
+    Analyse(ThreePictureStream(), plain, kShowTreeMode);
+    EXPECT_FALSE(AnalyseFile(plain, kShowTreeMode).Stream->FDropFrame);
+}
+
 TEST(CacheFile, ValidOnlyWithStampMagicAndFileSizeField) {
     TempDir dir;
     const std::string path = dir.File("clip.m2v");

@@ -161,6 +161,11 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
             case cache::tag::GopHeader:
                 FLastGopEntry = FHeaders.Append(kind::GopHeader, payload, size);
                 BackFillOrdinal(FHeaders, lastSequenceEntry, FLastGopEntry);
+                // The cache header has no drop-frame byte: without this, every run answered from
+                // the cache would show a drop-frame stream as "Non-drop frame".
+                if (FHeaders[FLastGopEntry].As<TGopHeaderRecord>().drop_frame_flag == 1) {
+                    FDropFrame = true;
+                }
                 break;
             case cache::tag::PictureCodingExtension:
                 FHeaders.Append(kind::PictureCodingExtension, payload, size);
