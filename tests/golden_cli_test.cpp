@@ -6,11 +6,11 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/cli_run.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace velmora {
@@ -42,11 +42,6 @@ std::vector<TGoldenCase> GoldenCases() {
     return cases;
 }
 
-std::string GoldenText(const std::string& name) {
-    const std::vector<uint8_t> bytes = test::ReadFileBytes((kGoldenDir / name).string());
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A fresh folder with the sample streams, as update-golden prepares for every case.
 void CopySamples(const test::TempDir& dir) {
     std::filesystem::copy_file(kSourceDir / "samples" / "sample.m2v", dir.path() / "sample.m2v");
@@ -66,9 +61,9 @@ TEST_P(GoldenCli, OutputEqualsTheGoldenFile) {
     CopySamples(dir);
     const test::TCliResult result = test::RunCli(VELMORA_CLI_PATH, dir.path().string(), c.Args);
     ASSERT_EQ(result.ExitCode, 0) << result.Err;
-    EXPECT_EQ(result.Out, GoldenText(c.Output)) << "velmora-cli " << c.Args
-                                                << "\n(rebuild with tests/golden/update-golden only after a "
-                                                   "deliberate change, and read the diff)";
+    EXPECT_TRUE(test::MatchesGolden(result.Out, kGoldenDir / c.Output))
+        << "velmora-cli " << c.Args
+        << "\n(rebuild with tests/golden/update-golden only after a deliberate change, and read the diff)";
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, GoldenCli, testing::ValuesIn(GoldenCases()), [](const auto& info) {
