@@ -1,0 +1,167 @@
+"""The table bench/run prints: the figures it measured, each with its target and whether it was met."""
+
+import statistics
+
+GIB = 1 << 30
+PEERS = ("ffprobe", "mediainfo", "gst")
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def seconds_text(s):
+    return f"{s:.3f}" if s < 100 else f"{s:.0f}"
+
+
+def case_targets(case, key, row):
+    """(target, met) pairs of one row; the targets hold for the page-cached streams."""
+    if case.cold:
+        return []
+    if key == "quick":
+        return [("≤ 1.3× cat", case.per_round_ratio("quick", "cat") <= 1.3),
+                ("peak < 16 MiB", row.peak() < 16)]
+    if key == "tree-scan":
+        return [("≤ 1.6× cat", case.per_round_ratio("tree-scan", "cat") <= 1.6)]
+    if key == "tree-cache":
+        return [("< 2% of the scan", case.per_round_ratio("tree-cache", "tree-scan") < 0.02)]
+    if key == "extended":
+        return [("≤ 2× cat", case.per_round_ratio("extended", "cat") <= 2)]
+    return []
+
+
+def ratio_text(case, key):
+    if key == "cat":
+        return "floor"
+    if key == "tree-cache":
+        return f"{case.per_round_ratio(key, 'tree-scan'):.1%} of the scan"
+    return f"{case.per_round_ratio(key, 'cat'):.2f}× cat"
+
+
+def fastest_peer(case):
+    """Name and median per-round speed-up of Quick against the fastest peer of each round, or None."""
+    peers = [k for k in PEERS if case.rows[k].ok()]
+    if not peers or not case.rows["quick"].ok():
+        return None
+    quick = case.rows["quick"].samples
+    ratios = [min(case.rows[k].samples[i].seconds for k in peers) / quick[i].seconds for i in range(len(quick))]
+    name = min(peers, key=lambda k: case.rows[k].median())
+    return case.rows[name].command.label.split()[0], statistics.median(ratios)
+
+
+def case_section(case):
+    where = "page cache dropped before each run" if case.cold else "page cache warm"
+    lines = [f"### {case.title}: {case.gib():.2f} GiB, {where}", ""]
+    if case.residency:
+        lines += [f"({case.residency})", ""]
+    lines += ["| Command | Median s | GiB/s | Ratio (same run) | Peak MiB | Target | Result |",
+              "|---|--:|--:|--:|--:|---|---|"]
+    for key, row in case.rows.items():
+        label = row.command.label
+        if row.command.missing:
+            lines.append(f"| {label} | — | — | — | — | — | {row.command.missing} |")
+            continue
+        if not row.ok():
+            codes = sorted({s.exit_code for s in row.samples if s.exit_code != 0})
+            lines.append(f"| {label} | — | — | — | — | — | failed (exit {codes}) |")
+            continue
+        checks = case_targets(case, key, row)
+        median = row.median()
+        lines.append(f"| {label} | {seconds_text(median)} | {case.gib() / median:.2f} | "
+                     f"{ratio_text(case, key)} | {row.peak():.1f} | "
+                     f"{'; '.join(t for t, _ in checks) or '—'} | "
+                     f"{'; '.join(verdict(ok) for _, ok in checks) or '—'} |")
+    peer = fastest_peer(case)
+    if peer and not case.cold:
+        name, speedup = peer
+        lines.append(f"| Quick against the fastest peer | | | {speedup:.1f}× faster than {name} | | "
+                     f"≥ 3× faster | {verdict(speedup >= 3)} |")
+    return lines + [""]
+
+
+def growth_section(small, large, tolerance):
+    def per_gib(case, key):
+        return case.rows[key].median() / case.gib()
+
+    lines = [f"### Growth: cost per GiB, {small.gib():.2f} GiB against {large.gib():.2f} GiB "
+             f"({small.title.split(':')[0]})", "",
+             f"| Figure | at {small.gib():.2f} GiB | at {large.gib():.2f} GiB | large / small | Target | Result |",
+             "|---|--:|--:|--:|---|---|"]
+    target = f"≤ {tolerance:.2f} (does not rise)"
+    for key, row in small.rows.items():
+        if key == "first-gop" or not row.ok() or not large.rows[key].ok():
+            continue
+        a, b = per_gib(small, key), per_gib(large, key)
+        checked = key in ("quick", "tree-scan", "tree-cache", "extended")
+        lines.append(f"| {row.command.label}, s per GiB | {a:.3f} | {b:.3f} | {b / a:.2f} | "
+                     f"{target if checked else '—'} | {verdict(b / a <= tolerance) if checked else '—'} |")
+    for key, per in (("quick", False), ("tree-scan", True), ("extended", True)):
+        if not small.rows[key].ok() or not large.rows[key].ok():
+            continue
+        a, b = small.rows[key].peak(), large.rows[key].peak()
+        if per:
+            a, b = a / small.gib(), b / large.gib()
+        unit = "peak MiB per GiB" if per else "peak MiB (constant)"
+        lines.append(f"| {small.rows[key].command.label}, {unit} | {a:.1f} | {b:.1f} | {b / a:.2f} | "
+                     f"{target} | {verdict(b / a <= tolerance)} |")
+    return lines + [""]
+
+
+def header_bytes_section(entries_by_stream):
+    lines = ["### Header list memory", "",
+             "| Stream | Mode | Entries | Bytes per entry | Target | Result |", "|---|---|--:|--:|---|---|"]
+    for stream, modes in entries_by_stream:
+        for mode, figures in modes.items():
+            if figures is None:
+                lines.append(f"| {stream} | {mode} | — | — | — | failed |")
+                continue
+            entries, per_entry = figures
+            checked = mode == "tree"
+            lines.append(f"| {stream} | {mode} | {entries:,} | {per_entry:.1f} | "
+                         f"{'< 100' if checked else '—'} | {verdict(per_entry < 100) if checked else '—'} |")
+    return lines + [""]
+
+
+def tree_page_section(pages):
+    lines = ["### BuildTreePage of 2000 entries (tree_page_bench, median of 15)", ""]
+    if pages is None:
+        return lines + ["tree_page_bench failed", ""]
+    entries, start, end = pages
+    return lines + [
+        "| Page | ms | Target | Result |", "|---|--:|---|---|",
+        f"| start of a {entries:,}-entry list | {start:.2f} | < 20 ms | {verdict(start < 20)} |",
+        f"| end of the same list | {end:.2f} | < 20 ms; ≤ 1.5× the start ({end / start:.2f}×) | "
+        f"{verdict(end < 20)}; {verdict(end <= 1.5 * start)} |", ""]
+
+
+def tools_section(figures, mebibytes, runs):
+    lines = [f"### Editing tools against cp of the same {mebibytes} MiB stream (tools_bench, median of {runs})",
+             ""]
+    if figures is None or figures["cp"] is None:
+        return lines + ["tools_bench failed", ""]
+    cp = figures["cp"][0]
+    lines += ["| Tool | Median s | Ratio to cp | Target | Result |", "|---|--:|--:|---|---|",
+              f"| `cp` | {cp:.3f} | floor | — | — |"]
+    for key, label, limit in (("cut", f"Cut all GOPs ({figures['gops']:,} files)", 2.0),
+                              ("corrected", "Save corrected (copy without foreign data)", 1.5)):
+        if figures[key] is None:
+            lines.append(f"| {label} | — | — | ≤ {limit}× cp | failed |")
+            continue
+        seconds, ratio = figures[key]
+        lines.append(f"| {label} | {seconds:.3f} | {ratio:.2f}× | ≤ {limit}× cp | {verdict(ratio <= limit)} |")
+    return lines + [""]
+
+
+def window_section(figures, stream_gib, runs):
+    lines = [f"### The window (window_event_gap_bench, offscreen, {stream_gib:.2f} GiB, four modes, "
+             f"median of {runs})", ""]
+    if figures is None:
+        return lines + ["window_event_gap_bench did not run (not built or failed)", ""]
+    gap, peak = figures
+    return lines + ["| Figure | Value | Target | Result |", "|---|--:|---|---|",
+                    f"| longest gap between two handled events | {gap:.1f} ms | < 100 ms | {verdict(gap < 100)} |",
+                    f"| peak memory of the window program | {peak:.1f} MiB | — | — |", ""]
+
+
+def count_missed(lines):
+    return sum(line.count("**missed**") for line in lines)
