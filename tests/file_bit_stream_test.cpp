@@ -212,13 +212,17 @@ TEST(StartCodeScan, BlockSearchesAgreeWithByteByByteSearch) {
             }
             from = stop + 1;
         }
-        uint32_t outsideHistory = history;
-        ASSERT_EQ(FindStartCodeEndOutside(data.data(), begin, end, outsideHistory, first, last), stop)
-            << "round " << round;
-        if (stop < 0) {
-            // Only a zero last byte matters to the next search (a prefix needs both bytes zero).
-            const auto effective = [](uint32_t h) { return (h & 2) != 0 ? h : 0; };
-            ASSERT_EQ(effective(outsideHistory), effective(repeatedHistory)) << "round " << round;
+        for (const TScanKernel kernel : AvailableScanKernels()) {
+            uint32_t outsideHistory = history;
+            ASSERT_EQ(
+                FindStartCodeEndOutsideWith(kernel, data.data(), begin, end, outsideHistory, first, last),
+                stop)
+                << "round " << round << " kernel " << static_cast<int>(kernel);
+            if (stop < 0) {
+                // Only a zero last byte matters to the next search (a prefix needs both bytes zero).
+                const auto effective = [](uint32_t h) { return (h & 2) != 0 ? h : 0; };
+                ASSERT_EQ(effective(outsideHistory), effective(repeatedHistory)) << "round " << round;
+            }
         }
     }
 }

@@ -1,10 +1,5 @@
 #include "analysis/header_list.h"
 
-#include <sys/mman.h>
-
-#include <cstdlib>
-#include <new>
-
 namespace velmora {
 
 THeaderRecord THeaderList::operator[](int64_t i) const {
@@ -27,12 +22,7 @@ int64_t THeaderList::Append(int32_t kind, const void* data, size_t size) {
             }
             if (used_ / kChunkSize >= chunks_.size()) {
                 // Append writes every byte it hands out: the chunk needs no clearing.
-                void* chunk = std::aligned_alloc(kChunkSize, kChunkSize);
-                if (chunk == nullptr) {
-                    throw std::bad_alloc();
-                }
-                ::madvise(chunk, kChunkSize, MADV_HUGEPAGE);  // a hint only: small pages work too
-                chunks_.emplace_back(static_cast<uint8_t*>(chunk));
+                chunks_.emplace_back(static_cast<uint8_t*>(AllocateHugePageBacked(kChunkSize)));
             }
         }
         e.offset = used_;
@@ -45,10 +35,6 @@ int64_t THeaderList::Append(int32_t kind, const void* data, size_t size) {
     }
     entries_.push_back(e);
     return size_t(entries_.size()) - 1;
-}
-
-void THeaderList::TChunkFree::operator()(uint8_t* p) const {
-    std::free(p);
 }
 
 std::span<uint8_t> THeaderList::MutableData(int64_t i) {

@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "analysis/huge_page_memory.h"
+
 namespace velmora {
 
 // One entry as seen by readers: its kind, its own position in the list and its record bytes.
@@ -69,16 +71,15 @@ class THeaderList {
         uint32_t size;
         uint64_t offset;  // chunk index * kChunkSize + offset in chunk
     };
-    // Huge-page sized and aligned, so that filling a long list takes one page fault per chunk
-    // rather than one per 4 KiB page (the faults cost more than the copying when a cache loads).
-    static constexpr size_t kChunkSize = 2 << 20;
+    // Huge-page sized, so that filling a long list takes one page fault per chunk.
+    static constexpr size_t kChunkSize = kHugePageSize;
     struct TChunkFree {
-        void operator()(uint8_t* p) const;
+        void operator()(uint8_t* p) const { FreeHugePageBacked(p); }
     };
 
     uint8_t* At(uint64_t offset) const { return chunks_[offset / kChunkSize].get() + offset % kChunkSize; }
 
-    std::vector<Entry> entries_;
+    std::vector<Entry, THugePageAllocator<Entry>> entries_;
     std::vector<std::unique_ptr<uint8_t[], TChunkFree>> chunks_;
     uint64_t used_ = 0;  // arena bytes handed out, counting the unused tails of full chunks
 };

@@ -10,9 +10,7 @@
 namespace velmora {
 
 TM2VStream::TM2VStream(const std::string& FileName)
-    : FFileName(FileName),
-      FReader(std::make_unique<TFileBitStream>(FileName, kReaderBufferSize)),
-      FDisplayIndexMap(std::make_unique<uint8_t[]>(kDisplayIndexMapSize)) {
+    : FFileName(FileName), FReader(std::make_unique<TFileBitStream>(FileName, kReaderBufferSize)) {
     FFileSize = FReader->FileSize();
 }
 

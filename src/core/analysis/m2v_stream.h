@@ -192,7 +192,8 @@ class TM2VStream {
     // Picture statistics state.
     double FGopPictureCount = 0;
     int64_t FRepeatedIndexCount = 0;
-    std::unique_ptr<uint8_t[]> FDisplayIndexMap;
+    // Display indexes seen, one bit each, grown as indexes appear (a stream uses a few thousand).
+    std::vector<bool> FDisplayIndexMap;
     int32_t FLastDisplayIndex = -1;
     int32_t FPicturesInGop = 0;
     int32_t FPicturesInStream = 0;

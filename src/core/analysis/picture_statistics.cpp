@@ -1,4 +1,5 @@
 // Picture statistics: picture, field and frame counts, the largest GOP and the pulldown decision.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,13 +11,18 @@ namespace velmora {
 
 void TM2VStream::MarkDisplayIndex(int32_t Index) {
     if (Index >= 0 && Index < kDisplayIndexMapSize) {
-        FDisplayIndexMap[Index] = 1;
+        if (static_cast<size_t>(Index) >= FDisplayIndexMap.size()) {
+            FDisplayIndexMap.resize(
+                std::max<size_t>(static_cast<size_t>(Index) + 1, 2 * FDisplayIndexMap.size()));
+        }
+        FDisplayIndexMap[static_cast<size_t>(Index)] = true;
         FLastDisplayIndex = Index;
     }
 }
 
 bool TM2VStream::IsDisplayIndexMarked(int32_t Index) const {
-    return Index >= 0 && Index < kDisplayIndexMapSize && FDisplayIndexMap[Index] != 0;
+    return Index >= 0 && static_cast<size_t>(Index) < FDisplayIndexMap.size() &&
+           FDisplayIndexMap[static_cast<size_t>(Index)];
 }
 
 bool TM2VStream::IsNearIndexMarked(int32_t Index) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace velmora {
 
@@ -16,6 +17,17 @@ int32_t FindStartCodeEnd(const uint8_t* Data, int32_t Begin, int32_t End, uint32
 // returned: its next byte is not known here.
 int32_t FindStartCodeEndOutside(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory,
                                 uint8_t First, uint8_t Last);
+
+// The instruction sets the block search can use; FindStartCodeEndOutside takes the widest the
+// processor offers. (A 64-byte AVX-512 kernel was no faster than AVX2 on a processor with both.)
+enum class TScanKernel { Portable, Sse2, Avx2 };
+
+std::vector<TScanKernel> AvailableScanKernels();
+TScanKernel BestScanKernel();
+
+// FindStartCodeEndOutside with a given kernel, which must be one of AvailableScanKernels().
+int32_t FindStartCodeEndOutsideWith(TScanKernel Kernel, const uint8_t* Data, int32_t Begin, int32_t End,
+                                    uint32_t& ZeroHistory, uint8_t First, uint8_t Last);
 
 // The same search without SIMD, 8 bytes at a time where they hold no zero byte.
 int32_t FindStartCodeEndPortable(const uint8_t* Data, int32_t Begin, int32_t End, uint32_t& ZeroHistory);
