@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "analysis/huge_page_memory.h"
+#include "common/huge_page_memory.h"
 
 namespace velmora {
 

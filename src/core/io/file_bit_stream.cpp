@@ -39,7 +39,9 @@ int64_t ReadFully(int fd, uint8_t* data, int64_t count, int64_t offset, bool pos
 }  // namespace
 
 TFileBitStream::TFileBitStream(const std::string& FileName, int32_t BufferSize)
-    : FBufferSize(std::max<int32_t>(BufferSize, 0)), FBuffer(new uint8_t[std::max<int32_t>(BufferSize, 1)]) {
+    : FBufferSize(std::max<int32_t>(BufferSize, 0)),
+      FBuffer(static_cast<uint8_t*>(
+          AllocateHugePageBacked(static_cast<size_t>(std::max<int32_t>(BufferSize, 1))))) {
     FRefillCount = 0;
     if (!Open(FileName)) {
         throw EParserFileException();

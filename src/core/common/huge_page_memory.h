@@ -10,8 +10,9 @@ namespace velmora {
 
 inline constexpr size_t kHugePageSize = size_t{2} << 20;
 
-// Bytes from malloc, or 2 MiB-aligned with a huge-page hint when they are at least kHugePageSize;
-// either way released with std::free. Throws std::bad_alloc when memory runs out.
+// Bytes from malloc, or whole 2 MiB pages with a huge-page hint when they are at least a quarter of
+// one (the rest of the page is cheaper than a fault per 4 KiB); either way released with std::free. Throws
+// std::bad_alloc when memory runs out.
 void* AllocateHugePageBacked(size_t Bytes);
 void FreeHugePageBacked(void* Pointer) noexcept;
 

@@ -1,4 +1,4 @@
-#include "analysis/huge_page_memory.h"
+#include "common/huge_page_memory.h"
 
 #include <sys/mman.h>
 
@@ -8,7 +8,7 @@ namespace velmora {
 
 void* AllocateHugePageBacked(size_t Bytes) {
     void* memory = nullptr;
-    if (Bytes >= kHugePageSize) {
+    if (Bytes >= kHugePageSize / 4) {
         const size_t rounded = (Bytes + kHugePageSize - 1) / kHugePageSize * kHugePageSize;
         memory = std::aligned_alloc(kHugePageSize, rounded);
         if (memory != nullptr) {
