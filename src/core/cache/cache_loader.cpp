@@ -41,6 +41,17 @@ class TBlockReader {
         return done;
     }
 
+    // The next Count bytes in place when the block holds them all (nearly always), else nullptr
+    // and nothing is consumed: Read then copies them across the block boundary.
+    const uint8_t* Take(int32_t Count) {
+        if (size_ - next_ < Count) {
+            return nullptr;
+        }
+        const uint8_t* at = buffer_.get() + next_;
+        next_ += Count;
+        return at;
+    }
+
   private:
     // Small enough to stay in the processor's cache between the read and the parse.
     static constexpr int32_t kBlockSize = 256 << 10;
@@ -109,7 +120,7 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
     // The nearest sequence header before a GOP header is the last one appended; keeping its position
     // avoids a backward search per GOP.
     int64_t lastSequenceEntry = -1;
-    uint8_t payload[kHeaderDataSize];
+    uint8_t spanning[kHeaderDataSize];  // a record across two blocks or cut short
     for (;;) {
         uint16_t tag = 0;
         const int32_t tagBytes = records.Read(&tag, sizeof tag);
@@ -126,9 +137,13 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
             ShowMessageBox("Incorrect cache file. Error code: " + std::to_string(tag));
             return;
         }
-        // A record cut short by the end of the file keeps what was read; the rest reads as zero.
-        const int32_t got = size > 0 ? records.Read(payload, size) : 0;
-        std::memset(payload + got, 0, static_cast<size_t>(size - got));
+        const uint8_t* payload = records.Take(size);
+        if (payload == nullptr) {
+            // A record cut short by the end of the file keeps what was read; the rest reads as zero.
+            const int32_t got = records.Read(spanning, size);
+            std::memset(spanning + got, 0, static_cast<size_t>(size - got));
+            payload = spanning;
+        }
         switch (tag) {
             case cache::tag::FileEnd:
                 FHeaders.AppendEmpty(kind::FileEnd);
