@@ -12,7 +12,7 @@ namespace velmora {
 TM2VStream::TM2VStream(const std::string& FileName)
     : FFileName(FileName),
       FReader(std::make_unique<TFileBitStream>(FileName, kReaderBufferSize)),
-      FDisplayIndexMap(std::make_unique<uint8_t[]>(kDisplayIndexMapSize)) {
+      FDisplayIndexMap(std::make_unique_for_overwrite<uint8_t[]>(kDisplayIndexMapSize)) {
     FFileSize = FReader->FileSize();
 }
 

@@ -213,6 +213,9 @@ class TM2VStream {
   private:
     // Position of the last GOP header entry appended to the list during this parse or load; -1: none.
     int64_t FLastGopEntry = -1;
+    // Entries of FDisplayIndexMap from here on count as unmarked whatever they hold: a run clears only
+    // the part it used, so a short stream never touches the whole table.
+    int32_t FDisplayIndexMapUsed = 0;
 
     void ResetRunState();
     bool OpenCacheForScan();

@@ -33,7 +33,7 @@ void TM2VStream::ResetRunState() {
     FMinBitRate = 0;
     FBitRateSum = 0;
     FUnformattedBlocks.clear();
-    std::memset(FDisplayIndexMap.get(), 0, kDisplayIndexMapSize);
+    FDisplayIndexMapUsed = 0;
     FFirstSequencePending = true;
     FFirstExtensionPending = true;
     FPanScan = false;

@@ -10,13 +10,18 @@ namespace velmora {
 
 void TM2VStream::MarkDisplayIndex(int32_t Index) {
     if (Index >= 0 && Index < kDisplayIndexMapSize) {
+        if (Index >= FDisplayIndexMapUsed) {
+            std::memset(FDisplayIndexMap.get() + FDisplayIndexMapUsed, 0,
+                        static_cast<size_t>(Index + 1 - FDisplayIndexMapUsed));
+            FDisplayIndexMapUsed = Index + 1;
+        }
         FDisplayIndexMap[Index] = 1;
         FLastDisplayIndex = Index;
     }
 }
 
 bool TM2VStream::IsDisplayIndexMarked(int32_t Index) const {
-    return Index >= 0 && Index < kDisplayIndexMapSize && FDisplayIndexMap[Index] != 0;
+    return Index >= 0 && Index < FDisplayIndexMapUsed && FDisplayIndexMap[Index] != 0;
 }
 
 bool TM2VStream::IsNearIndexMarked(int32_t Index) const {

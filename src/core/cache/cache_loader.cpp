@@ -19,7 +19,7 @@ namespace {
 class TBlockReader {
   public:
     explicit TBlockReader(TVobFileStream& file)
-        : file_(file), buffer_(std::make_unique<uint8_t[]>(kBlockSize)) {}
+        : file_(file), buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBlockSize)) {}
 
     // Up to Count bytes; fewer only at the end of the file.
     int32_t Read(void* Data, int32_t Count) {
