@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/message_box.h"
@@ -370,6 +371,30 @@ TEST_F(FileBitStreamFile, ThreeBytePrefixFileIsFoundWithTheEndReached) {
     EXPECT_TRUE(reader.FEof);
     EXPECT_EQ(reader.PeekBits(8), 0u);
     EXPECT_EQ(reader.Position(), 3);
+}
+
+// Found by fuzzing: a prefix ending the file is followed by the value 0 as far as a peek goes, so a
+// search passing over a range that holds 0 must go on and fail at the end, as the repeated pattern
+// search does; a range without 0 stops there. Buffer sizes put the prefix at a buffer's end or not.
+TEST_F(FileBitStreamFile, SearchOutsideARangeHoldingZeroFailsAtAPrefixEndingTheFile) {
+    const std::vector<uint8_t> bytes = {0xAA, 0x00, 0x00, 0x01};
+    for (int32_t bufferSize : {1, 2, 3, 4, 64}) {
+        SCOPED_TRACE(bufferSize);
+        for (const auto& [first, last, found] : {std::tuple{0, 0xAF, false}, std::tuple{1, 0xAF, true}}) {
+            TFileBitStream reader(Make(bytes), bufferSize);
+            TReferenceReader expected(bytes, bufferSize);
+            bool modelFound = expected.FindPattern(1, 24);
+            while (modelFound && expected.PeekBits(8) >= static_cast<uint32_t>(first) &&
+                   expected.PeekBits(8) <= static_cast<uint32_t>(last)) {
+                modelFound = expected.FindPattern(1, 24);
+            }
+            EXPECT_EQ(modelFound, found);
+            EXPECT_EQ(reader.FindStartCodeOutside(static_cast<uint8_t>(first), static_cast<uint8_t>(last)),
+                      found);
+            EXPECT_TRUE(reader.FEof);
+            EXPECT_EQ(reader.Position(), 4);
+        }
+    }
 }
 
 TEST_F(FileBitStreamFile, PositionAfterAPrefixIsTheStartCodeValueOffset) {

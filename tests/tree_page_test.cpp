@@ -483,6 +483,31 @@ TEST(TreePage, PageIsClippedToTheList) {
     }
 }
 
+// Found by fuzzing: the foreign start code 0xCB has the value of the picture header kind, so the
+// extended list holds it as a picture entry without bytes. Its node shows zero fields; reading the
+// empty entry once handed memcpy a null pointer.
+TEST(TreePage, ForeignCodeWithThePictureKindValueShowsAPictureOfZeroFields) {
+    test::TempDir dir;
+    test::TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop().SystemPacket(0xCB, {0x11, 0x22});
+    const test::TAnalysed a = test::Analyse(b, dir.File("cb.m2v"), kShowExtendedTreeMode);
+    const THeaderList& headers = a.Stream->FHeaders;
+    int64_t at = -1;
+    for (int64_t i = 0; i < headers.size(); ++i) {
+        if (headers.Kind(i) == kind::PictureHeader && headers[i].Data.empty()) {
+            at = i;
+        }
+    }
+    ASSERT_GE(at, 0) << "no stream code entry 0xCB";
+    EXPECT_EQ(headers[at].As<TPictureHeaderRecord>().temporal_reference, 0);
+    TRecordingTreeSink tree;
+    TreeNodeId lastPicture = kTreeRoot;
+    BuildTreePage(headers, at + 1, 1, tree, nullptr, 0, lastPicture);
+    ASSERT_EQ(tree.TopLevel().size(), 1u);
+    const std::vector<std::string> lines = tree.ChildCaptions(tree.TopLevel()[0].Id);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Display Order: 0"), lines.end());
+}
+
 TEST(TreePage, DrawingIsLockedAroundEveryNodeAndTheProgressFollowsTheGops) {
     const THeaderList headers = TypicalStream(3);
     TRecordingTreeSink tree;

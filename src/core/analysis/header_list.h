@@ -25,7 +25,10 @@ struct THeaderRecord {
     T As() const {
         static_assert(std::is_trivially_copyable_v<T>);
         T rec{};
-        std::memcpy(&rec, Data.data(), Data.size() < sizeof(T) ? Data.size() : sizeof(T));
+        // An empty entry (a stream code, a file end) has no data pointer, which memcpy must not get.
+        if (!Data.empty()) {
+            std::memcpy(&rec, Data.data(), Data.size() < sizeof(T) ? Data.size() : sizeof(T));
+        }
         return rec;
     }
 };

@@ -18,7 +18,8 @@ namespace {
 // Reads the cache file in large blocks: one platform read per record would dominate the load.
 class TBlockReader {
   public:
-    explicit TBlockReader(TVobFileStream& file) : file_(file), buffer_(new uint8_t[kBlockSize]) {}
+    explicit TBlockReader(TVobFileStream& file)
+        : file_(file), buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBlockSize)) {}
 
     // Up to Count bytes; fewer only at the end of the file.
     int32_t Read(void* Data, int32_t Count) {

@@ -227,7 +227,10 @@ bool TFileBitStream::FindStartCodeOutside(uint8_t First, uint8_t Last) {
             AdvanceByte();
         }
         if (found >= 0) {
-            if (!valueUnseen || FEof || FBuffer[FBytePos] < First || FBuffer[FBytePos] > Last) {
+            // Past the end a peek reads 0, which may itself lie in the range: then the search ends
+            // without a start code, as the repeated pattern search would.
+            const uint32_t next = FEof ? 0 : FBuffer[FBytePos];
+            if (!valueUnseen || next < First || next > Last) {
                 return true;
             }
             history = 0;

@@ -12,7 +12,7 @@ TVobFileStream::TVobFileStream(const std::string& FileName, int32_t Mode, bool B
     : FMode(Mode), FBuffered(Buffered), FFileName(FileName) {
     if (FBuffered) {
         FBufferSize = kWriteBufferSize;
-        FBuffer = std::make_unique<uint8_t[]>(FBufferSize);
+        FBuffer = std::make_unique_for_overwrite<uint8_t[]>(FBufferSize);
     }
     if (FMode & kModeWrite) {
         FHandle = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
