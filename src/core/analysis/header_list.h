@@ -23,7 +23,10 @@ struct THeaderRecord {
     T As() const {
         static_assert(std::is_trivially_copyable_v<T>);
         T rec{};
-        std::memcpy(&rec, Data.data(), Data.size() < sizeof(T) ? Data.size() : sizeof(T));
+        // An entry without bytes has no data pointer, and memcpy must not be given a null one.
+        if (!Data.empty()) {
+            std::memcpy(&rec, Data.data(), Data.size() < sizeof(T) ? Data.size() : sizeof(T));
+        }
         return rec;
     }
 };
