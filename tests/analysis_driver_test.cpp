@@ -142,8 +142,10 @@ TEST(AnalysisDriver, AbortWithSequenceHeaderPerGopStopsAfterTheCurrentRun) {
     // The repeated sequence header after the tenth GOP's run was parsed before the test.
     EXPECT_EQ(s.FSequenceHeaderCount, 11);
     EXPECT_EQ(s.FSequenceEndCount, 0);
-    // The cache being built keeps its zero stamp and is not loaded.
-    EXPECT_TRUE(s.FHeaders.empty());
+    // The cache being built is dropped, never put in place; the list read so far stays in memory.
+    EXPECT_FALSE(s.FHeaders.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("s.m2v.vnf")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     EXPECT_FALSE(s.IsCacheValid());
 }
 

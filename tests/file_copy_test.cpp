@@ -15,7 +15,7 @@
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "tools/file_handle.h"
-#include "tools/output_file.h"
+#include "io/output_file.h"
 
 namespace velmora {
 namespace {
@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       fs::remove(d.File("folder.m2v"));
                                       return status;
                                   },
-                                  "can not write"}),
+                                  "Is a directory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CopyData, RefusesTheSourceAsTargetByAnyName) {

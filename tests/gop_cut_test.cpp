@@ -198,13 +198,32 @@ TEST_F(GopCut, FailedPiecesAreCountedAndNeverReportedAsSuccess) {
     EXPECT_EQ(log_.lines[2].colour, colour::Red);
 }
 
-TEST_F(GopCut, MissingSourceFailsEveryPieceAndKeepsOlderPieces) {
-    WriteFileBytes(dir_.File("gone_GOP00001.m2v"), {1, 2, 3});
-    THeaderList list = GopList({0, 500, 900});
-    const TGopCutResult result = CutAllGops(dir_.File("gone.m2v"), 1200, list, hooks_);
-    EXPECT_EQ(result.FailedPieces, 3);
-    EXPECT_EQ(ReadFileBytes(dir_.File("gone_GOP00001.m2v")), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(log_.Texts().back(), "GOP cutting failed: 3 of 3 files with GOPs could not be written.");
+// A source that is gone or shorter than analysed fails the whole cut with one line, not one per piece,
+// and older pieces stay as they were.
+TEST_F(GopCut, UnusableSourceFailsOnceAndKeepsOlderPieces) {
+    WriteFileBytes(dir_.File("movie_GOP00001.m2v"), {1, 2, 3});
+    struct Case {
+        std::string source;
+        int64_t analysedSize;
+        std::string reason;
+    };
+    for (const Case& c : {Case{dir_.File("gone.m2v"), 1200, "No such file or directory"},
+                          Case{source_, 1201, "is shorter than when it was analysed (1200 of 1201 bytes)"}}) {
+        log_.lines.clear();
+        THeaderList list = GopList({0, 500, 900});
+        const TGopCutResult result = CutAllGops(c.source, c.analysedSize, list, hooks_);
+        EXPECT_FALSE(result.Ok());
+        EXPECT_TRUE(result.SourceFailed);
+        EXPECT_EQ(result.Pieces, 0);
+        const auto texts = log_.Texts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1].rfind("GOP cutting failed: ", 0), 0u) << texts[1];
+        EXPECT_NE(texts[1].find(c.reason), std::string::npos) << texts[1];
+        EXPECT_EQ(log_.lines[1].colour, colour::Red);
+        ExpectProgressRestored();
+    }
+    EXPECT_EQ(ReadFileBytes(dir_.File("movie_GOP00001.m2v")), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fs::exists(dir_.File("movie_GOP00002.m2v")));
 }
 
 TEST_F(GopCut, PiecesEndingBeforeTheyStartFail) {

@@ -79,7 +79,10 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
         FStream->FHeaders.Kind(index) != kind::PictureHeader) {
         return std::nullopt;
     }
-    return FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
+    // Copied out first: the record is packed, and the optional would bind a reference to the unaligned
+    // field.
+    const int64_t position = FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
+    return position;
 }
 
 void TVideoForm::PopupMenu1Popup() {

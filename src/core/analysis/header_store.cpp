@@ -1,5 +1,5 @@
-// Storing of parsed records: to the analysis cache while a scan writes it, otherwise to the header
-// list when one is kept (the extended kinds only with extended records).
+// Storing of parsed records: to the analysis cache while a scan writes it, and to the header list when
+// one is kept (the extended kinds only with extended records).
 #include <cstring>
 
 #include "analysis/header_kinds.h"
@@ -26,7 +26,8 @@ void TM2VStream::StoreSequenceHeader(const TSequenceHeaderRecord& Rec) {
         } else {
             WriteCacheRecord(cache::tag::RepeatSequenceHeader, nullptr, 0);
         }
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.Append(kind::SequenceHeader, Rec);
     }
 }
@@ -38,7 +39,8 @@ void TM2VStream::StoreSequenceExtension(const TSequenceExtensionRecord& Rec) {
         } else {
             WriteCacheRecord(cache::tag::RepeatSequenceExtension, nullptr, 0);
         }
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.Append(kind::SequenceExtension, Rec);
     }
 }
@@ -46,7 +48,8 @@ void TM2VStream::StoreSequenceExtension(const TSequenceExtensionRecord& Rec) {
 void TM2VStream::StoreSequenceDisplayExtension(const TSequenceDisplayExtensionRecord& Rec) {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::SequenceDisplayExtension, &Rec, sizeof Rec);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.Append(kind::SequenceDisplayExtension, Rec);
     }
 }
@@ -85,7 +88,8 @@ void TM2VStream::StoreGopHeader(const TGopHeaderRecord& Rec) {
     FGopPictureCount = 0;
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::GopHeader, &Rec, sizeof Rec);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FLastGopEntry = FHeaders.Append(kind::GopHeader, Rec);
     }
 }
@@ -93,16 +97,20 @@ void TM2VStream::StoreGopHeader(const TGopHeaderRecord& Rec) {
 void TM2VStream::StorePictureHeader(const TPictureHeaderRecord& Rec) {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::PictureHeader, &Rec, sizeof Rec);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         const int64_t at = FHeaders.Append(kind::PictureHeader, Rec);
-        CheckPictureType(FHeaders[at], static_cast<int32_t>(FHeaders.size()));
+        if (!WritingCache()) {  // else loading the finished cache reports it
+            CheckPictureType(FHeaders[at], static_cast<int32_t>(FHeaders.size()));
+        }
     }
 }
 
 void TM2VStream::StorePictureCodingExtension(const TPictureCodingExtensionRecord& Rec) {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::PictureCodingExtension, &Rec, sizeof Rec);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.Append(kind::PictureCodingExtension, Rec);
     }
 }
@@ -110,7 +118,8 @@ void TM2VStream::StorePictureCodingExtension(const TPictureCodingExtensionRecord
 void TM2VStream::StoreSequenceEnd(int32_t Ordinal) {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::SequenceEnd, &Ordinal, sizeof Ordinal);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.Append(kind::SequenceEnd, Ordinal);
     }
 }
@@ -118,7 +127,8 @@ void TM2VStream::StoreSequenceEnd(int32_t Ordinal) {
 void TM2VStream::StoreFileEnd() {
     if (WritingCache()) {
         WriteCacheRecord(cache::tag::FileEnd, nullptr, 0);
-    } else if (KeepingList()) {
+    }
+    if (KeepingList()) {
         FHeaders.AppendEmpty(kind::FileEnd);
     }
 }

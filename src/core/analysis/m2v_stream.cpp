@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "analysis/header_kinds.h"
+#include "io/output_file.h"
 #include "io/vob_file_stream.h"
 
 namespace velmora {

@@ -19,6 +19,7 @@
 
 namespace velmora {
 
+class TOutputFile;
 class TVobFileStream;
 
 inline constexpr int32_t kReaderBufferSize = 524280;
@@ -157,7 +158,9 @@ class TM2VStream {
     // Analysis cache (the side file NAME.vnf).
     std::string CacheFileName() const { return FFileName + ".vnf"; }
     bool IsCacheValid() const;
-    void RewriteCacheHeader();
+    // Writes the final header into the cache being written (or the loaded one); false when it could
+    // not be written.
+    bool RewriteCacheHeader();
     void LoadCache(const std::string& CacheName, bool AlreadyValid);
 
     // Current records: a parse overwrites only the fields the stream carries this time.
@@ -216,13 +219,23 @@ class TM2VStream {
     int64_t FLastGopEntry = -1;
 
     void ResetRunState();
+    // The scan writes its cache to a temporary file that replaces NAME.vnf only once complete, so a
+    // failed or aborted scan never leaves a cache cut short.
+    std::unique_ptr<TOutputFile> FCacheOutput;
+
     bool OpenCacheForScan();
     // False when some of the cache file could not be written.
     bool CloseCacheStream();
+    // The file the cache is written to: the temporary one while a scan builds it.
+    std::string CacheWriteName() const;
+    // Puts the complete cache in place; false, with the temporary file removed, when that fails.
+    bool CommitCache();
     void WriteCacheRecord(uint16_t Tag, const void* Payload, size_t Size);
     void FinishStatistics();
     bool WritingCache() const { return FCacheStream != nullptr; }
-    bool KeepingList() const { return !FSkipHeaderList && !WritingCache(); }
+    // The list is kept while the cache is written too: a cache that cannot be completed (a full disk)
+    // then still leaves the tree, and a complete one is loaded over it.
+    bool KeepingList() const { return !FSkipHeaderList; }
     bool KeepingExtended() const { return KeepingList() && FExtendedRecords; }
     void ReportProgress();
 };

@@ -2,10 +2,9 @@
 // syntax, and the closing statistics.
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "analysis/m2v_stream.h"
+#include "io/output_file.h"
 #include "io/vob_file_stream.h"
 #include "text/rounding.h"
 
@@ -67,16 +66,19 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
         FSkipHeaderList = true;
     }
 
+    // A read-only folder or a full disk must not leave the tree empty: the list stays in memory.
+    const auto reportCacheNotWritten = [this] {
+        if (OnLog) {
+            OnLog("The analysis cache " + CacheFileName() +
+                  " could not be written; the header list is kept in memory.");
+        }
+    };
     bool alreadyValid = false;
     if (FUseCache && !FFirstRunOnly) {
         alreadyValid = IsCacheValid();
         if (!alreadyValid && !OpenCacheForScan()) {
-            // A read-only folder must not leave the tree empty: keep the list in memory instead.
             FUseCache = false;
-            if (OnLog) {
-                OnLog("The analysis cache " + CacheFileName() +
-                      " could not be written; the header list is kept in memory.");
-            }
+            reportCacheNotWritten();
         }
     }
 
@@ -156,15 +158,12 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
         if (FUseCache && FCacheStream && !FFirstRunOnly && !FAborted) {
             if (CloseCacheStream()) {
                 RewriteCacheHeader();
-                LoadCache(CacheFileName(), false);
+                LoadCache(CacheWriteName(), false);
             } else {
-                // A cache cut short (a full disk) must never pass as valid; the summary stays right.
-                std::error_code ec;
-                std::filesystem::remove(CacheFileName(), ec);
+                // A cache cut short is never put in place; the summary stays right.
+                FCacheOutput.reset();
                 FUseCache = false;
-                if (OnLog) {
-                    OnLog("The analysis cache " + CacheFileName() + " could not be written; it was removed.");
-                }
+                reportCacheNotWritten();
             }
         }
     } else {
@@ -175,10 +174,16 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
 
     if (FUseCache && !FFirstRunOnly && !FAborted) {
         CloseCacheStream();
-        RewriteCacheHeader();
+        const bool writing = FCacheOutput != nullptr;
+        const bool rewritten = RewriteCacheHeader();
+        if (writing && !(rewritten && CommitCache())) {
+            reportCacheNotWritten();
+        }
+        FCacheOutput.reset();
         return;
     }
     CloseCacheStream();
+    FCacheOutput.reset();  // an aborted scan leaves no cache behind
     if (FBitRate < 200000) {
         FBitRate = 200000;
     }

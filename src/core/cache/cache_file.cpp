@@ -1,10 +1,11 @@
 // The analysis cache file on disk: the validity test, creating it for a scan and rewriting its
-// header in place once the scan's results are known.
+// header once the scan's results are known.
 #include <filesystem>
 #include <system_error>
 
 #include "analysis/m2v_stream.h"
 #include "cache/cache_header.h"
+#include "io/output_file.h"
 #include "io/vob_file_stream.h"
 
 namespace velmora {
@@ -43,30 +44,47 @@ bool TM2VStream::IsCacheValid() const {
 }
 
 bool TM2VStream::OpenCacheForScan() {
-    const std::string name = CacheFileName();
-    std::error_code ec;
-    std::filesystem::remove(name, ec);
-    auto stream = std::make_unique<TVobFileStream>(name, 1, true);
+    // A stale cache stays until a complete new one replaces it; it no longer matches the stream, so it
+    // is never loaded meanwhile.
+    auto output = std::make_unique<TOutputFile>(CacheFileName());
+    if (!output->Ok()) {
+        return false;
+    }
+    auto stream = std::make_unique<TVobFileStream>(output->TemporaryName(), 1, true);
     const cache::TCacheHeader header = BuildCacheHeader(*this, false);
     stream->Write(header.Bytes.data(), cache::kHeaderSize);
-    if (stream->Failed() || !std::filesystem::is_regular_file(name, ec)) {
+    if (stream->Failed()) {
         stream->Close();
         return false;
     }
+    FCacheOutput = std::move(output);
     FCacheStream = std::move(stream);
     return true;
 }
 
-void TM2VStream::RewriteCacheHeader() {
-    const std::string name = CacheFileName();
+std::string TM2VStream::CacheWriteName() const {
+    return FCacheOutput ? FCacheOutput->TemporaryName() : CacheFileName();
+}
+
+bool TM2VStream::RewriteCacheHeader() {
+    const std::string name = CacheWriteName();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name, ec)) {
-        return;
+        return false;
     }
     const cache::TCacheHeader header = BuildCacheHeader(*this, true);
     TVobFileStream file(name, 1, false);
     file.Write(header.Bytes.data(), cache::kHeaderSize);
-    file.Close();
+    return file.Close();
+}
+
+bool TM2VStream::CommitCache() {
+    if (!FCacheOutput) {
+        return true;
+    }
+    const bool committed = FCacheOutput->Commit();
+    FCacheOutput.reset();
+    return committed;
 }
 
 }  // namespace velmora

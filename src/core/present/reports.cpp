@@ -7,7 +7,7 @@
 #include "analysis/header_kinds.h"
 #include "analysis/m2v_stream.h"
 #include "analysis/records.h"
-#include "common/atomic_file.h"
+#include "io/output_file.h"
 #include "present/value_tables.h"
 #include "text/time_code.h"
 

@@ -8,13 +8,13 @@
 namespace velmora {
 
 TToolStatus SaveCorrected(const std::string& Source, std::span<const TDataBlock> Blocks,
-                          const std::string& FileName) {
+                          const std::string& FileName, int64_t AnalysedSize) {
     if (Blocks.empty()) {
         return TToolStatus::Failure("no foreign data was found in " + Source);
     }
     TRangeCopier source(Source);
-    if (!source.Status()) {
-        return source.Status();
+    if (TToolStatus usable = source.RequireSize(AnalysedSize); !usable) {
+        return usable;
     }
     // The kept stretches: everything between the blocks, then the rest of the file.
     std::vector<TByteRange> kept;
@@ -37,16 +37,16 @@ TToolStatus SaveCorrected(const std::string& Source, std::span<const TDataBlock>
 }
 
 TToolStatus SaveCorrected(const TM2VStream& Stream, const std::string& FileName) {
-    return SaveCorrected(Stream.FFileName, Stream.FUnformattedBlocks, FileName);
+    return SaveCorrected(Stream.FFileName, Stream.FUnformattedBlocks, FileName, Stream.FFileSize);
 }
 
-bool SaveCorrectedWithLog(const std::string& Source, std::span<const TDataBlock> Blocks,
-                          const std::string& FileName, ILogSink* Log) {
-    const TToolStatus status = SaveCorrected(Source, Blocks, FileName);
+namespace {
+
+bool LogSaved(const TToolStatus& status, const std::string& FileName, size_t Blocks, ILogSink* Log) {
     if (Log != nullptr) {
         if (status) {
             Log->AddLog(logkind::Information,
-                        "Corrected file " + FileName + " is saved: " + std::to_string(Blocks.size()) +
+                        "Corrected file " + FileName + " is saved: " + std::to_string(Blocks) +
                             " blocks of foreign data removed.",
                         colour::Blue);
         } else {
@@ -57,8 +57,15 @@ bool SaveCorrectedWithLog(const std::string& Source, std::span<const TDataBlock>
     return status.Ok;
 }
 
+}  // namespace
+
+bool SaveCorrectedWithLog(const std::string& Source, std::span<const TDataBlock> Blocks,
+                          const std::string& FileName, ILogSink* Log) {
+    return LogSaved(SaveCorrected(Source, Blocks, FileName), FileName, Blocks.size(), Log);
+}
+
 bool SaveCorrectedWithLog(const TM2VStream& Stream, const std::string& FileName, ILogSink* Log) {
-    return SaveCorrectedWithLog(Stream.FFileName, Stream.FUnformattedBlocks, FileName, Log);
+    return LogSaved(SaveCorrected(Stream, FileName), FileName, Stream.FUnformattedBlocks.size(), Log);
 }
 
 }  // namespace velmora

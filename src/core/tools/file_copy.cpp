@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "io/file_lock.h"
-#include "tools/output_file.h"
+#include "io/output_file.h"
 
 namespace velmora {
 
@@ -44,8 +44,8 @@ TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<
         }
     }
     TOutputFile out(target);
-    if (!out.Status()) {
-        return out.Status();
+    if (!out.Ok()) {
+        return TToolStatus::Failure(out.Error());
     }
     int64_t written = 0;
     for (const TByteRange& range : Ranges) {
@@ -54,7 +54,7 @@ TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<
         }
         written += range.Count;
     }
-    return out.Commit();
+    return out.Commit() ? TToolStatus::Success() : TToolStatus::Failure(out.Error());
 }
 
 TToolStatus CopyData(const std::string& Src, const std::string& Dst, int64_t Start, int64_t Count) {

@@ -99,6 +99,12 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
     Hooks.AddLog(logkind::Information, "Starting GOP cutting...", colour::DarkBlue);
 
     TRangeCopier source(FileName);
+    if (TToolStatus usable = source.RequireSize(FileSize); !usable) {
+        // One line says it all: every piece would fail for the same reason.
+        Hooks.AddLog(logkind::Error, "GOP cutting failed: " + usable.Reason + "!", colour::Red);
+        result.SourceFailed = true;
+        return result;
+    }
     int64_t pieceStart = 0;
     int64_t gopStarts = 0;
     // A GOP starts at the first picture after a GOP header; user data, extensions and foreign codes

@@ -18,17 +18,18 @@ std::string GopPieceName(const std::string& FileName, int64_t Number);
 struct TGopCutResult {
     bool NoHeaderList = false;  // the run built no header list: nothing was done
     bool Aborted = false;
-    int64_t Pieces = 0;  // GOP files attempted
+    bool SourceFailed = false;  // the file could not be read, or is shorter than analysed: nothing done
+    int64_t Pieces = 0;         // GOP files attempted
     int64_t FailedPieces = 0;
 
-    bool Ok() const { return !NoHeaderList && !Aborted && FailedPieces == 0; }
+    bool Ok() const { return !NoHeaderList && !Aborted && !SourceFailed && FailedPieces == 0; }
 };
 
-// Cuts FileName (FileSize bytes, as analysed) at the GOP starts of Headers: a picture entry that directly
-// follows a GOP entry starts a GOP at its file_position. Piece 1 also holds whatever precedes the second
-// GOP, the last runs to FileSize. Headers gets two end markers for the run and loses them afterwards.
-// Logs its progress and outcome through Hooks; pumps Hooks.Yield at each GOP start and stops after the
-// current entry when it sets *Hooks.FUserAbort.
+// Cuts FileName (FileSize bytes, as analysed; refused when it is shorter now) at the GOP starts of Headers: a
+// picture entry that directly follows a GOP entry starts a GOP at its file_position. Piece 1 also holds
+// whatever precedes the second GOP, the last runs to FileSize. Headers gets two end markers for the run and
+// loses them afterwards. Logs its progress and outcome through Hooks; pumps Hooks.Yield at each GOP start and
+// stops after the current entry when it sets *Hooks.FUserAbort.
 TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderList& Headers,
                          const TToolHooks& Hooks);
 TGopCutResult CutAllGops(TM2VStream& Stream, const TToolHooks& Hooks);

@@ -18,7 +18,10 @@ std::optional<int64_t> PictureCutPosition(const THeaderList& Headers, int64_t Nu
         if (Headers.Kind(i) == kind::PictureHeader) {
             const THeaderRecord entry = Headers[i];
             if (IsPictureEntry(entry) && ++seen == Number) {
-                return entry.As<TPictureHeaderRecord>().file_position;
+                // Copied out first: the record is packed, and the optional would bind a reference to
+                // the unaligned field.
+                const int64_t position = entry.As<TPictureHeaderRecord>().file_position;
+                return position;
             }
         }
     }

@@ -40,6 +40,14 @@ TRangeCopier::TRangeCopier(const std::string& Source, TCopyMethod Method) : sour
     status_ = TToolStatus::Success();
 }
 
+TToolStatus TRangeCopier::RequireSize(int64_t AnalysedSize) const {
+    if (!status_ || size_ >= AnalysedSize) {
+        return status_;
+    }
+    return TToolStatus::Failure(source_ + " is shorter than when it was analysed (" + std::to_string(size_) +
+                                " of " + std::to_string(AnalysedSize) + " bytes)");
+}
+
 TToolStatus TRangeCopier::Copy(int64_t SrcOffset, int64_t Count, int Dst, int64_t DstOffset,
                                const std::string& DstName) {
     if (!status_) {

@@ -25,6 +25,9 @@ class TRangeCopier {
     const std::string& Source() const { return source_; }
     int64_t SourceSize() const { return size_; }
     int fd() const { return file_.get(); }
+    // Fails when the source is shorter than the analysis found it: the analysed positions then no
+    // longer describe it. A longer one passes (an end code appended since, say).
+    TToolStatus RequireSize(int64_t AnalysedSize) const;
     // True when the file with this device and inode number is the source.
     bool IsSource(uint64_t Device, uint64_t Inode) const { return Device == device_ && Inode == inode_; }
 
