@@ -2,7 +2,6 @@
 // look-ups shared by the messages and the tools.
 #include "analysis/m2v_stream.h"
 
-#include <cstring>
 
 #include "analysis/header_kinds.h"
 #include "io/output_file.h"

@@ -1,7 +1,6 @@
 // ParseStream: the cache decision, the start-code driven scan in the order of the video sequence
 // syntax, and the closing statistics.
 #include <cmath>
-#include <cstring>
 
 #include "analysis/m2v_stream.h"
 #include "io/output_file.h"

@@ -1,7 +1,6 @@
 // Picture statistics: picture, field and frame counts, the largest GOP and the pulldown decision.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "analysis/m2v_stream.h"
 #include "present/value_tables.h"
