@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "common/message_box.h"
 #include "io/file_lock.h"
+#include "io/read_ahead.h"
 #include "io/start_code_scan.h"
 
 namespace velmora {
@@ -19,29 +21,13 @@ namespace {
 // Seconds from 1601-01-01 (the file-time epoch) to 1970-01-01.
 constexpr int64_t kFileTimeEpochOffsetSeconds = 11644473600;
 
-// Reads until Count bytes arrived, the file ends or an error occurs; returns the bytes read.
-int64_t ReadFully(int fd, uint8_t* data, int64_t count, int64_t offset, bool positioned) {
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t got = positioned ? ::pread(fd, data + done, count - done, offset + done)
-                                       : ::read(fd, data + done, count - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        done += got;
-    }
-    return done;
-}
-
 }  // namespace
 
 TFileBitStream::TFileBitStream(const std::string& FileName, int32_t BufferSize)
     : FBufferSize(std::max<int32_t>(BufferSize, 0)),
       FBuffer(static_cast<uint8_t*>(
           AllocateHugePageBacked(static_cast<size_t>(std::max<int32_t>(BufferSize, 1))))) {
+    FData = FBuffer.get();
     FRefillCount = 0;
     if (!Open(FileName)) {
         throw EParserFileException();
@@ -76,15 +62,37 @@ bool TFileBitStream::Open(const std::string& FileName) {
     return true;
 }
 
+TFileBitStream::TBlock TFileBitStream::ReadBlock(int64_t Offset) {
+    if (FReadAhead) {
+        const TReadAhead::TBlock block = FReadAhead->Next();
+        return {block.Data, block.Size};
+    }
+    if (FHandle < 0) {
+        return {FBuffer.get(), 0};
+    }
+    const int64_t got = ReadFullyAt(FHandle, FBuffer.get(), FBufferSize, Offset);
+    // A file longer than one buffer is read ahead on a second thread from here on, where a second
+    // processor can run it; otherwise it is read in turn, as the first buffer was.
+    if (got == FBufferSize && Offset == 0 && ReadAheadPays()) {
+        try {
+            FReadAhead = std::make_unique<TReadAhead>(FHandle, Offset + FBufferSize, FBufferSize);
+        } catch (const std::system_error&) {
+        }
+    }
+    return {FBuffer.get(), static_cast<int32_t>(got)};
+}
+
 bool TFileBitStream::Refill() {
     ++FRefillCount;
-    const int64_t got = FHandle < 0 ? 0 : ReadFully(FHandle, FBuffer.get(), FBufferSize, 0, false);
-    if (got <= 0) {
+    const int64_t offset = FBufferOffset + FDataSize;
+    const TBlock block = ReadBlock(offset);
+    if (block.Size <= 0) {
         FEof = true;
         return false;
     }
-    FBufferOffset += FDataSize;
-    FDataSize = static_cast<int32_t>(got);
+    FData = block.Data;
+    FBufferOffset = offset;
+    FDataSize = block.Size;
     return true;
 }
 
@@ -103,7 +111,7 @@ uint32_t TFileBitStream::ReadBit() {
     if (FEof) {
         return 0;
     }
-    const uint32_t bit = (FBuffer[FBytePos] >> (FBitsLeft - 1)) & 1u;
+    const uint32_t bit = (FData[FBytePos] >> (FBitsLeft - 1)) & 1u;
     if (--FBitsLeft == 0) {
         FBitsLeft = 8;
         if (++FBytePos == FDataSize) {
@@ -122,7 +130,7 @@ uint32_t TFileBitStream::ReadBits(uint32_t Count) {
         const int32_t need = (total + 7) / 8;
         uint64_t bits = 0;
         for (int32_t i = 0; i < need; ++i) {
-            bits = (bits << 8) | FBuffer[FBytePos + i];
+            bits = (bits << 8) | FData[FBytePos + i];
         }
         FBytePos += total / 8;
         FBitsLeft = 8 - total % 8;
@@ -133,7 +141,7 @@ uint32_t TFileBitStream::ReadBits(uint32_t Count) {
         for (uint32_t n = Count / 8; n > 0; --n) {
             result <<= 8;
             if (!FEof) {
-                result |= FBuffer[FBytePos];
+                result |= FData[FBytePos];
                 if (++FBytePos == FDataSize) {
                     AdvanceByte();
                 }
@@ -153,17 +161,17 @@ uint32_t TFileBitStream::PeekBits(int32_t Count) {
     }
     // The analyser peeks at every start code value: a whole byte on a boundary, inside the buffer.
     if (Count == 8 && FBitsLeft == 8) {
-        return FBuffer[FBytePos];
+        return FData[FBytePos];
     }
     Count = std::min(Count, 32);
     const int skip = 8 - FBitsLeft;
     const int need = (skip + Count + 7) / 8;  // at most 5 bytes, the first always in the buffer
     uint8_t bytes[5] = {};
     const int inBuffer = std::min(need, FDataSize - FBytePos);
-    std::memcpy(bytes, FBuffer.get() + FBytePos, inBuffer);
+    std::memcpy(bytes, FData + FBytePos, inBuffer);
     // Only a full buffer can have more data behind it; pread leaves the file offset alone.
     if (inBuffer < need && FDataSize == FBufferSize && FHandle >= 0) {
-        ReadFully(FHandle, bytes + inBuffer, need - inBuffer, FBufferOffset + FDataSize, true);
+        ReadFullyAt(FHandle, bytes + inBuffer, need - inBuffer, FBufferOffset + FDataSize);
     }
     uint64_t bits = 0;
     for (int i = 0; i < need; ++i) {
@@ -200,7 +208,7 @@ bool TFileBitStream::FindPatternByteByByte(uint32_t Pattern, uint32_t Width) {
 bool TFileBitStream::FindStartCodePrefix() {
     uint32_t history = 0;
     while (!FEof) {
-        const int32_t found = FindStartCodeEnd(FBuffer.get(), FBytePos, FDataSize, history);
+        const int32_t found = FindStartCodeEnd(FData, FBytePos, FDataSize, history);
         FBytePos = found >= 0 ? found + 1 : FDataSize;
         if (FBytePos == FDataSize) {
             AdvanceByte();
@@ -218,8 +226,7 @@ bool TFileBitStream::FindStartCodeOutside(uint8_t First, uint8_t Last) {
     }
     uint32_t history = 0;
     while (!FEof) {
-        const int32_t found =
-            FindStartCodeEndOutside(FBuffer.get(), FBytePos, FDataSize, history, First, Last);
+        const int32_t found = FindStartCodeEndOutside(FData, FBytePos, FDataSize, history, First, Last);
         FBytePos = found >= 0 ? found + 1 : FDataSize;
         // A prefix ending the buffer has its value in the next one, looked at after the refill.
         const bool valueUnseen = FBytePos == FDataSize;
@@ -229,7 +236,7 @@ bool TFileBitStream::FindStartCodeOutside(uint8_t First, uint8_t Last) {
         if (found >= 0) {
             // Past the end a peek reads 0, which may itself lie in the range: then the search ends
             // without a start code, as the repeated pattern search would.
-            const uint32_t next = FEof ? 0 : FBuffer[FBytePos];
+            const uint32_t next = FEof ? 0 : FData[FBytePos];
             if (!valueUnseen || next < First || next > Last) {
                 return true;
             }
@@ -261,6 +268,10 @@ uint64_t TFileBitStream::GetLastWriteTime() const {
 }
 
 void TFileBitStream::CloseFile() {
+    // The worker reads through the handle: it ends first. The buffer being read stays readable.
+    if (FReadAhead) {
+        FReadAhead->Stop();
+    }
     if (FHandle >= 0) {
         ::close(FHandle);
         FHandle = -1;

@@ -10,6 +10,8 @@
 
 namespace velmora {
 
+class TReadAhead;
+
 // Raised when the stream file cannot be opened or read ("File error!").
 class EParserFileException : public std::runtime_error {
   public:
@@ -53,6 +55,11 @@ class TFileBitStream {
     // Implementation fields follow (see the .cpp).
   private:
     bool Open(const std::string& FileName);
+    struct TBlock {
+        const uint8_t* Data;
+        int32_t Size;
+    };
+    TBlock ReadBlock(int64_t Offset);
     bool Refill();
     void AdvanceByte();
     bool FindStartCodePrefix();
@@ -66,8 +73,11 @@ class TFileBitStream {
     struct TBufferFree {
         void operator()(uint8_t* p) const { FreeHugePageBacked(p); }
     };
-    // In huge pages where it allows: the reads fill it with one page fault instead of 128.
+    // In huge pages where it allows: the reads fill it with one page fault instead of 128. It holds the
+    // first buffer, and every buffer when the file is not read ahead.
     std::unique_ptr<uint8_t[], TBufferFree> FBuffer;
+    const uint8_t* FData = nullptr;  // the current buffer's bytes
+    std::unique_ptr<TReadAhead> FReadAhead;
     int64_t FBufferOffset = 0;  // file offset of FBuffer[0]
     int64_t FFileSize = 0;      // size at opening, kept for FileSize after CloseFile
 };
