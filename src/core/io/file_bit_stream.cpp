@@ -63,22 +63,19 @@ bool TFileBitStream::Open(const std::string& FileName) {
 }
 
 TFileBitStream::TBlock TFileBitStream::ReadBlock(int64_t Offset) {
+    // From the second buffer on, the file is read ahead on a second thread where a second processor
+    // can run it; a run that needs one buffer (a cache answers, the first GOP) starts no thread.
+    if (!FReadAhead && Offset == FBufferSize && FHandle >= 0 && ReadAheadPays()) {
+        try {
+            FReadAhead = std::make_unique<TReadAhead>(FHandle, Offset, FBufferSize);
+        } catch (const std::system_error&) {
+        }
+    }
     if (FReadAhead) {
         const TReadAhead::TBlock block = FReadAhead->Next();
         return {block.Data, block.Size};
     }
-    if (FHandle < 0) {
-        return {FBuffer.get(), 0};
-    }
-    const int64_t got = ReadFullyAt(FHandle, FBuffer.get(), FBufferSize, Offset);
-    // A file longer than one buffer is read ahead on a second thread from here on, where a second
-    // processor can run it; otherwise it is read in turn, as the first buffer was.
-    if (got == FBufferSize && Offset == 0 && ReadAheadPays()) {
-        try {
-            FReadAhead = std::make_unique<TReadAhead>(FHandle, Offset + FBufferSize, FBufferSize);
-        } catch (const std::system_error&) {
-        }
-    }
+    const int64_t got = FHandle < 0 ? 0 : ReadFullyAt(FHandle, FBuffer.get(), FBufferSize, Offset);
     return {FBuffer.get(), static_cast<int32_t>(got)};
 }
 
