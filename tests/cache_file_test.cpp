@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -232,6 +233,73 @@ TEST(CacheFile, DamagedCacheKeepsWhatWasLoadedAndReportsUnknownTags) {
         t.LoadCache(path + ".vnf", false);
         t.CloseFile();
         EXPECT_LE(t.FHeaders.size(), 10);
+    }
+    SetMessageBoxHandler(old);
+}
+
+// A cache of several read blocks: its records arrive in file order across the blocks, and damage
+// far into the file keeps every record before it.
+TEST(CacheFile, LongCacheLoadsInOrderAndDamageFarInKeepsWhatCameBefore) {
+    TempDir dir;
+    const std::string path = dir.File("long.m2v");
+    TStreamBuilder b;
+    for (int gop = 0; gop < 500; ++gop) {
+        // An I picture's cut position is the sequence header before it: one per GOP keeps the
+        // positions rising.
+        b.SequenceHeader().SequenceExtension().Gop();
+        for (uint32_t picture = 0; picture < 12; ++picture) {
+            b.Picture(picture == 0 ? 1 : 3, picture).PictureCodingExtension().Slices(1, 1);
+        }
+    }
+    b.WriteToFile(path);
+    TAnalysed first = AnalyseFile(path, kShowTreeMode);
+    const std::vector<uint8_t> good = ReadFileBytes(path + ".vnf");
+    ASSERT_GT(good.size(), size_t{600'000}) << "the cache must span several read blocks";
+
+    auto picturePositions = [](const TM2VStream& s) {
+        std::vector<int64_t> positions;
+        for (int64_t i = 0; i < s.FHeaders.size(); ++i) {
+            if (s.FHeaders.Kind(i) == kind::PictureHeader) {
+                positions.push_back(s.FHeaders[i].As<TPictureHeaderRecord>().file_position);
+            }
+        }
+        return positions;
+    };
+    const std::vector<int64_t> positions = picturePositions(*first.Stream);
+    ASSERT_EQ(positions.size(), size_t{6000});
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_EQ(std::adjacent_find(positions.begin(), positions.end()), positions.end());
+    TAnalysed reloaded = AnalyseFile(path, kShowTreeMode);
+    EXPECT_EQ(reloaded.Stream->FGopCount, 0) << "answered by the cache";
+    EXPECT_EQ(picturePositions(*reloaded.Stream), positions);
+
+    // The record boundaries after the first 500,000 bytes.
+    size_t at = cache::kHeaderSize;
+    int64_t records = 0;
+    while (at < 500'000) {
+        at += 2 + static_cast<size_t>(cache::PayloadSize(TagAt(good, at)));
+        ++records;
+    }
+    std::vector<std::string> boxes;
+    MessageBoxHandler old =
+        SetMessageBoxHandler([&boxes](const std::string& text) { boxes.push_back(text); });
+    std::vector<uint8_t> unknown = good;
+    unknown[at] = 0x39;
+    unknown[at + 1] = 0x05;  // 1337
+    WriteFileBytes(path + ".vnf", unknown);
+    {
+        TM2VStream s(path);
+        s.LoadCache(path + ".vnf", true);
+        EXPECT_EQ(boxes, std::vector<std::string>{"Incorrect cache file. Error code: 1337"});
+        EXPECT_EQ(s.FHeaders.size(), records + 1);
+    }
+    // Cut inside the record there: it is kept with its missing bytes as zero.
+    std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at + 5));
+    WriteFileBytes(path + ".vnf", cut);
+    {
+        TM2VStream s(path);
+        s.LoadCache(path + ".vnf", true);
+        EXPECT_EQ(s.FHeaders.size(), records + 1);
     }
     SetMessageBoxHandler(old);
 }

@@ -8,6 +8,7 @@
 #include "analysis/m2v_stream.h"
 #include "cache/cache_header.h"
 #include "common/message_box.h"
+#include "io/read_ahead.h"
 #include "io/vob_file_stream.h"
 #include "text/rounding.h"
 
@@ -15,27 +16,32 @@ namespace velmora {
 
 namespace {
 
-// Reads the cache file in large blocks: one platform read per record would dominate the load.
+// Reads the cache file in large blocks: one platform read per record would dominate the load. A cache
+// of more than one block is read ahead on a second thread where one can run, so the copying of the
+// next blocks overlaps the parsing of this one.
 class TBlockReader {
   public:
-    explicit TBlockReader(TVobFileStream& file)
-        : file_(file), buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBlockSize)) {}
+    TBlockReader(TVobFileStream& file, int64_t fileSize, int64_t offset) : file_(file) {
+        if (fileSize - offset > kBlockSize && file.Handle() >= 0 && ReadAheadPays()) {
+            try {
+                ahead_ = std::make_unique<TReadAhead>(file.Handle(), offset, kBlockSize);
+                return;
+            } catch (const std::system_error&) {
+            }
+        }
+        buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
+    }
 
     // Up to Count bytes; fewer only at the end of the file.
     int32_t Read(void* Data, int32_t Count) {
         uint8_t* out = static_cast<uint8_t*>(Data);
         int32_t done = 0;
         while (done < Count) {
-            if (next_ == size_) {
-                size_ = file_.Read(buffer_.get(), kBlockSize);
-                next_ = 0;
-                if (size_ <= 0) {
-                    size_ = 0;
-                    break;
-                }
+            if (next_ == size_ && !NextBlock()) {
+                break;
             }
             const int32_t take = std::min(Count - done, size_ - next_);
-            std::memcpy(out + done, buffer_.get() + next_, static_cast<size_t>(take));
+            std::memcpy(out + done, data_ + next_, static_cast<size_t>(take));
             next_ += take;
             done += take;
         }
@@ -48,16 +54,38 @@ class TBlockReader {
         if (size_ - next_ < Count) {
             return nullptr;
         }
-        const uint8_t* at = buffer_.get() + next_;
+        const uint8_t* at = data_ + next_;
         next_ += Count;
         return at;
     }
 
+    // Ends the reading ahead; called before the file closes.
+    void Stop() {
+        if (ahead_) {
+            ahead_->Stop();
+        }
+    }
+
   private:
+    bool NextBlock() {
+        next_ = 0;
+        if (ahead_) {
+            const TReadAhead::TBlock block = ahead_->Next();
+            data_ = block.Data;
+            size_ = block.Size;
+        } else {
+            data_ = buffer_.get();
+            size_ = std::max(file_.Read(buffer_.get(), kBlockSize), 0);
+        }
+        return size_ > 0;
+    }
+
     // Small enough to stay in the processor's cache between the read and the parse.
     static constexpr int32_t kBlockSize = 256 << 10;
     TVobFileStream& file_;
+    std::unique_ptr<TReadAhead> ahead_;
     std::unique_ptr<uint8_t[]> buffer_;
+    const uint8_t* data_ = nullptr;
     int32_t size_ = 0;
     int32_t next_ = 0;
 };
@@ -117,7 +145,7 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
     if (!sizeError && cacheSize > static_cast<uintmax_t>(cache::kHeaderSize)) {
         FHeaders.Reserve(static_cast<int64_t>((cacheSize - cache::kHeaderSize) / 56 + 16));
     }
-    TBlockReader records(file);
+    TBlockReader records(file, sizeError ? 0 : static_cast<int64_t>(cacheSize), cache::kHeaderSize);
     // The nearest sequence header before a GOP header is the last one appended; keeping its position
     // avoids a backward search per GOP.
     int64_t lastSequenceEntry = -1;
@@ -134,6 +162,7 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
         const int size = cache::PayloadSize(tag);
         if (size < 0) {
             FHeaders.AppendEmpty(tag);
+            records.Stop();
             file.Close();
             ShowMessageBox("Incorrect cache file. Error code: " + std::to_string(tag));
             return;
@@ -204,6 +233,7 @@ void TM2VStream::LoadCache(const std::string& CacheName, bool AlreadyValid) {
                 break;
         }
     }
+    records.Stop();
     file.Close();
 }
 

@@ -43,6 +43,8 @@ class TVobFileStream {
     // Bytes waiting in the write buffer.
     int32_t PendingBytes() const { return FPosition; }
     const std::string& FileName() const { return FFileName; }
+    // The open file, for reading it ahead from the current offset; -1 once closed.
+    int Handle() const { return FHandle; }
 
     bool FEndOfFile = false;
 
