@@ -260,7 +260,9 @@ TEST(CacheFile, LongCacheLoadsInOrderAndDamageFarInKeepsWhatCameBefore) {
         std::vector<int64_t> positions;
         for (int64_t i = 0; i < s.FHeaders.size(); ++i) {
             if (s.FHeaders.Kind(i) == kind::PictureHeader) {
-                positions.push_back(s.FHeaders[i].As<TPictureHeaderRecord>().file_position);
+                // A copy: the packed field must not be bound to push_back's reference.
+                const int64_t position = s.FHeaders[i].As<TPictureHeaderRecord>().file_position;
+                positions.push_back(position);
             }
         }
         return positions;
