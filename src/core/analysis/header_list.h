@@ -76,14 +76,11 @@ class THeaderList {
     };
     // Huge-page sized, so that filling a long list takes one page fault per chunk.
     static constexpr size_t kChunkSize = kHugePageSize;
-    struct TChunkFree {
-        void operator()(uint8_t* p) const { FreeHugePageBacked(p); }
-    };
 
     uint8_t* At(uint64_t offset) const { return chunks_[offset / kChunkSize].get() + offset % kChunkSize; }
 
     std::vector<Entry, THugePageAllocator<Entry>> entries_;
-    std::vector<std::unique_ptr<uint8_t[], TChunkFree>> chunks_;
+    std::vector<THugePageBytes> chunks_;
     uint64_t used_ = 0;  // arena bytes handed out, counting the unused tails of full chunks
 };
 

@@ -22,14 +22,12 @@ namespace {
 class TBlockReader {
   public:
     TBlockReader(TVobFileStream& file, int64_t fileSize, int64_t offset) : file_(file) {
-        if (fileSize - offset > kBlockSize && file.Handle() >= 0 && ReadAheadPays()) {
-            try {
-                ahead_ = std::make_unique<TReadAhead>(file.Handle(), offset, kBlockSize);
-                return;
-            } catch (const std::system_error&) {
-            }
+        if (fileSize - offset > kBlockSize) {
+            ahead_ = StartReadAhead(file.Handle(), offset, kBlockSize);
         }
-        buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
+        if (!ahead_) {
+            buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
+        }
     }
 
     // Up to Count bytes; fewer only at the end of the file.

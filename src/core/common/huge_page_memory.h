@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <new>
 
 namespace velmora {
@@ -15,6 +17,12 @@ inline constexpr size_t kHugePageSize = size_t{2} << 20;
 // std::bad_alloc when memory runs out.
 void* AllocateHugePageBacked(size_t Bytes);
 void FreeHugePageBacked(void* Pointer) noexcept;
+
+// Owns a byte array from AllocateHugePageBacked.
+struct THugePageFree {
+    void operator()(void* Pointer) const noexcept { FreeHugePageBacked(Pointer); }
+};
+using THugePageBytes = std::unique_ptr<uint8_t[], THugePageFree>;
 
 // Lets a std::vector keep its elements in such memory.
 template <class T>

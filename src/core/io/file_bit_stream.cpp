@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 
 #include "common/message_box.h"
 #include "io/file_lock.h"
@@ -65,11 +64,8 @@ bool TFileBitStream::Open(const std::string& FileName) {
 TFileBitStream::TBlock TFileBitStream::ReadBlock(int64_t Offset) {
     // From the second buffer on, the file is read ahead on a second thread where a second processor
     // can run it; a run that needs one buffer (a cache answers, the first GOP) starts no thread.
-    if (!FReadAhead && Offset == FBufferSize && FHandle >= 0 && ReadAheadPays()) {
-        try {
-            FReadAhead = std::make_unique<TReadAhead>(FHandle, Offset, FBufferSize);
-        } catch (const std::system_error&) {
-        }
+    if (!FReadAhead && Offset == FBufferSize) {
+        FReadAhead = StartReadAhead(FHandle, Offset, FBufferSize);
     }
     if (FReadAhead) {
         const TReadAhead::TBlock block = FReadAhead->Next();

@@ -70,12 +70,9 @@ class TFileBitStream {
     int32_t FBitsLeft = 8;
     int32_t FBufferSize = 0;
     int32_t FDataSize = 0;
-    struct TBufferFree {
-        void operator()(uint8_t* p) const { FreeHugePageBacked(p); }
-    };
     // In huge pages where it allows: the reads fill it with one page fault instead of 128. It holds the
     // first buffer, and every buffer when the file is not read ahead.
-    std::unique_ptr<uint8_t[], TBufferFree> FBuffer;
+    THugePageBytes FBuffer;
     const uint8_t* FData = nullptr;  // the current buffer's bytes
     std::unique_ptr<TReadAhead> FReadAhead;
     int64_t FBufferOffset = 0;  // file offset of FBuffer[0]

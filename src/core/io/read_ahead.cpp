@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <limits>
+#include <system_error>
 
 #include "common/huge_page_memory.h"
 
@@ -45,8 +46,15 @@ bool ReadAheadPays() {
     return ::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 1;
 }
 
-void TReadAhead::TFree::operator()(uint8_t* p) const {
-    FreeHugePageBacked(p);
+std::unique_ptr<TReadAhead> StartReadAhead(int Fd, int64_t Offset, int32_t BlockSize) {
+    if (Fd < 0 || !ReadAheadPays()) {
+        return nullptr;
+    }
+    try {
+        return std::make_unique<TReadAhead>(Fd, Offset, BlockSize);
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
 }
 
 TReadAhead::TReadAhead(int Fd, int64_t Offset, int32_t BlockSize)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <thread>
 
+#include "common/huge_page_memory.h"
+
 namespace velmora {
 
 // Reads until Count bytes arrived at Offset, the file ends or an error occurs; returns the bytes read.
@@ -16,6 +18,12 @@ int64_t ReadFullyAt(int Fd, uint8_t* Data, int64_t Count, int64_t Offset);
 // True when the process may run on more than one processor: only then does the worker overlap the
 // scan rather than take turns with it.
 bool ReadAheadPays();
+
+class TReadAhead;
+
+// A read-ahead of Fd from Offset when it pays and a thread can be started, else nullptr: the caller
+// then reads in turn.
+std::unique_ptr<TReadAhead> StartReadAhead(int Fd, int64_t Offset, int32_t BlockSize);
 
 class TReadAhead {
   public:
@@ -49,10 +57,7 @@ class TReadAhead {
     int fd_;
     int64_t offset_;
     int32_t blockSize_;
-    struct TFree {
-        void operator()(uint8_t* p) const;
-    };
-    std::unique_ptr<uint8_t[], TFree> ring_;
+    THugePageBytes ring_;
     int32_t sizes_[kSlots] = {};
     // Blocks the worker has read, and blocks the reader has finished with; the worker writes a slot
     // only while it is fewer than kSlots ahead of the reader.
