@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "analysis/header_kinds.h"
 #include "cache/cache_format.h"
@@ -306,17 +307,84 @@ TEST(CacheFile, LongCacheLoadsInOrderAndDamageFarInKeepsWhatCameBefore) {
     SetMessageBoxHandler(old);
 }
 
-TEST(CacheFile, UnwritableCacheKeepsTheListInMemoryAndSaysSo) {
+// The cache's name is made up by the program: whatever stands there that is not a regular file, links
+// included, is left alone, and the analysis goes on with the list in memory and says why.
+TEST(CacheFile, UnwritableCacheKeepsTheListInMemoryAndSaysWhy) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::function<void(const std::string& cache, const std::string& victim)> occupy;
+        const char* reason;
+    } cases[] = {
+        // A folder in the cache file's place can neither be removed (it is not empty) nor written.
+        {"Folder",
+         [](const std::string& cache, const std::string&) { fs::create_directories(cache + "/keep"); },
+         "(Is a directory)"},
+        {"LinkToAFile",
+         [](const std::string& cache, const std::string& victim) { fs::create_symlink(victim, cache); },
+         "(it is a symbolic link, which is not followed)"},
+        {"DanglingLink",
+         [](const std::string& cache, const std::string& victim) {
+             fs::remove(victim);
+             fs::create_symlink(victim, cache);
+         },
+         "(it is a symbolic link, which is not followed)"},
+        {"LinkToADevice",
+         [](const std::string& cache, const std::string&) { fs::create_symlink("/dev/null", cache); },
+         "(it is a symbolic link, which is not followed)"},
+        {"Fifo",
+         [](const std::string& cache, const std::string&) { ASSERT_EQ(::mkfifo(cache.c_str(), 0644), 0); },
+         "(not a regular file)"},
+        {"HardLinkToTheStream",
+         [](const std::string& cache, const std::string&) {
+             fs::create_hard_link(fs::path(cache).replace_extension(), cache);
+         },
+         "(it is the source file itself)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.File("clip.m2v");
+        const std::string victim = dir.File("victim");
+        ThreePictureStream().WriteToFile(path);
+        const std::vector<uint8_t> stream = ReadFileBytes(path);
+        WriteFileBytes(victim, {'k', 'e', 'e', 'p'});
+        c.occupy(path + ".vnf", victim);
+        TAnalysed a = AnalyseFile(path, kShowTreeMode);
+        EXPECT_EQ(a.Stream->FHeaders.size(), 10);
+        ASSERT_EQ(a.Messages.size(), 1u);
+        EXPECT_EQ(a.Messages[0], "The analysis cache " + path + ".vnf could not be written " + c.reason +
+                                     "; the header list is kept in memory.");
+        EXPECT_EQ(a.Stream->FHeaders[0].Data.size(), sizeof(TSequenceHeaderRecord));
+        EXPECT_EQ(ReadFileBytes(path), stream);
+        if (std::string_view(c.name) == "DanglingLink") {
+            EXPECT_FALSE(fs::exists(victim)) << "a file was made where the link points";
+        } else {
+            EXPECT_EQ(ReadFileBytes(victim), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+        }
+    }
+}
+
+// The cache's name is the stream's plus ".vnf": a stream whose name leaves no room for it has no cache
+// and is told why; one byte shorter, it has one.
+TEST(CacheFile, StreamNameTooLongForACacheIsAnalysedWithoutOne) {
     TempDir dir;
-    const std::string path = dir.File("clip.m2v");
-    ThreePictureStream().WriteToFile(path);
-    // A folder in the cache file's place can neither be removed (it is not empty) nor written.
-    std::filesystem::create_directories(path + ".vnf/keep");
-    TAnalysed a = AnalyseFile(path, kShowTreeMode);
-    EXPECT_EQ(a.Stream->FHeaders.size(), 10);
-    ASSERT_EQ(a.Messages.size(), 1u);
-    EXPECT_NE(a.Messages[0].find("could not be written"), std::string::npos);
-    EXPECT_EQ(a.Stream->FHeaders[0].Data.size(), sizeof(TSequenceHeaderRecord));
+    const std::string fits = dir.File(std::string(247, 'a') + ".m2v");
+    const std::string tooLong = dir.File(std::string(248, 'b') + ".m2v");
+    for (const std::string& path : {fits, tooLong}) {
+        ThreePictureStream().WriteToFile(path);
+        TAnalysed a = AnalyseFile(path, kShowTreeMode);
+        EXPECT_EQ(a.Stream->FHeaders.size(), 10);
+        if (path == fits) {
+            EXPECT_TRUE(a.Messages.empty());
+            EXPECT_TRUE(std::filesystem::exists(path + ".vnf"));
+        } else {
+            EXPECT_EQ(a.Messages, std::vector<std::string>{"The analysis cache " + path +
+                                                           ".vnf could not be written (File name too long); "
+                                                           "the header list is kept in memory."});
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST(CacheFile, CacheCutShortByAFullDiskIsRemovedNotLoaded) {

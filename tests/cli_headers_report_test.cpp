@@ -52,6 +52,16 @@ TEST_F(CliHeadersReport, LargestPageAndFirstEntryAreAccepted) {
     EXPECT_EQ(result.Out, "FILE END\n");
 }
 
+// Just past the last entry and far past it: nothing on standard output, the reason on standard error.
+TEST_F(CliHeadersReport, PagePastTheEndFailsWithItsReason) {
+    for (const std::string first : {"229", "100000"}) {
+        const TCliResult result = Run("headers sample.m2v --first " + first);
+        EXPECT_EQ(result.ExitCode, 1) << first;
+        EXPECT_EQ(result.Out, "") << first;
+        EXPECT_EQ(result.Err, "There is no entry " + first + ": the stream has 228 header entries.\n");
+    }
+}
+
 TEST_F(CliHeadersReport, QuickModeHasNoHeaderList) {
     for (const std::string args :
          {"headers sample.m2v --mode quick", "report frame-structure sample.m2v --mode quick"}) {
@@ -104,6 +114,20 @@ TEST_F(CliHeadersReport, UnwritableReportPathFailsWithoutLeavingAFile) {
     EXPECT_EQ(FilesInFolder(), before + 1);
     EXPECT_TRUE(std::filesystem::exists(dir_.File("sample.m2v.vnf")));
     EXPECT_TRUE(std::filesystem::is_empty(dir_.File("folder")));
+}
+
+// A report never replaces the stream it describes, whatever name it is reached by.
+TEST_F(CliHeadersReport, ReportOntoTheStreamIsRefused) {
+    std::filesystem::create_hard_link(dir_.File("sample.m2v"), dir_.File("hard.m2v"));
+    std::filesystem::create_symlink("sample.m2v", dir_.File("soft.m2v"));
+    const std::vector<uint8_t> stream = test::ReadFileBytes(dir_.File("sample.m2v"));
+    for (const std::string target : {"sample.m2v", "./sample.m2v", "hard.m2v", "soft.m2v"}) {
+        const TCliResult result = Run("report display-order sample.m2v -o " + target);
+        EXPECT_EQ(result.ExitCode, 1) << target;
+        EXPECT_EQ(result.Err, "Can not write " + target + ": the target is the source file itself\n");
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir_.File("sample.m2v")), stream);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("soft.m2v")));
 }
 
 }  // namespace

@@ -135,8 +135,10 @@ TEST(CliInfo, ModesAndExitStatuses) {
 
     const TRun missing = RunCli("info '" + dir.File("absent.m2v") + "'", dir);
     EXPECT_EQ(missing.Status, 1);
-    EXPECT_NE(missing.Err.find("Unable to open file " + dir.File("absent.m2v") + " for reading."),
-              std::string::npos);
+    EXPECT_NE(missing.Err.find("Unable to open file " + dir.File("absent.m2v") +
+                               " for reading. No such file or directory.\n"),
+              std::string::npos)
+        << missing.Err;
     EXPECT_NE(missing.Err.find("Can not open file absent.m2v !"), std::string::npos);
     EXPECT_EQ(missing.Out, "");
 
@@ -144,6 +146,18 @@ TEST(CliInfo, ModesAndExitStatuses) {
     const TRun empty = RunCli("info '" + dir.File("empty.m2v") + "'", dir);
     EXPECT_EQ(empty.Status, 1);
     EXPECT_NE(empty.Err.find("Can not open file empty.m2v !"), std::string::npos);
+}
+
+// Output that cannot be written (a full disk) is a failure, for every command that prints.
+TEST(CliInfo, UnwritableStandardOutputFails) {
+    TempDir dir;
+    std::filesystem::copy_file(std::string(VELMORA_TEST_DATA_DIR) + "/pal_gop_seq.m2v", dir.File("s.m2v"));
+    for (const std::string command :
+         {"info", "info --json", "headers", "headers --json", "report display-order"}) {
+        const TRun run = RunCli(command + " '" + dir.File("s.m2v") + "' >/dev/full", dir);
+        EXPECT_EQ(run.Status, 1) << command;
+        EXPECT_NE(run.Err.find("standard output"), std::string::npos) << command << ": " << run.Err;
+    }
 }
 
 TEST(CliInfo, RewriteCacheDeletesTheCacheFirst) {

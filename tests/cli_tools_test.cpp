@@ -6,6 +6,7 @@
 #include "settings/processing_mode.h"
 #include "support/analyser_run.h"
 #include "support/cli_run.h"
+#include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "tools/gop_cut.h"
 #include "tools/picture_entries.h"
@@ -105,6 +106,32 @@ TEST_F(CliTools, SplitGopsFailsWhenPiecesCannotBeWritten) {
               std::string::npos)
         << run.Err;
     EXPECT_EQ(run.Out.find("GOP cutting is finished"), std::string::npos);
+}
+
+// A flood of GOP headers would make a file per GOP: past the limit nothing is written without --force.
+TEST_F(CliTools, SplitGopsRefusesMorePiecesThanTheLimit) {
+    TStreamBuilder b;
+    b.SequenceHeader();
+    for (int64_t g = 0; g <= kMaxGopPieces; ++g) {
+        b.Gop().Picture(1, 0).Slice(1, 0);
+    }
+    b.WriteToFile(dir_.File("flood.m2v"));
+    const TCliResult run = Run("split-gops flood.m2v");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Err.find("GOP cutting refused: it would create 100001 files with GOPs, more than 100000!"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_NE(run.Err.find("Use --force"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(dir_.File("flood_GOP00001.m2v")));
+}
+
+TEST_F(CliTools, SeqendChangesOnlyRegularFiles) {
+    for (const char* device : {"/dev/null", "/dev/zero"}) {
+        const TCliResult run = Run(std::string("seqend set ") + device);
+        EXPECT_EQ(run.ExitCode, 1) << device;
+        EXPECT_NE(run.Err.find("not a regular file"), std::string::npos) << run.Err;
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(CliTools, CorrectRemovesForeignPacketsAndKeepsAnExistingOutputUnlessForced) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -498,34 +499,60 @@ TEST_F(FileBitStreamFile, EmptyFileShowsTheReadMessageAndThrows) {
     EXPECT_FALSE(IsFileLocked(path.c_str()));
 }
 
-TEST_F(FileBitStreamFile, UnopenablePathsShowTheOpenMessageAndThrow) {
+TEST_F(FileBitStreamFile, UnopenablePathsShowTheOpenMessageWithItsReasonAndThrow) {
     const std::string missing = FDir.File("missing.m2v");
     const std::string folder = FDir.path().string();
-    for (const std::string& path : {missing, folder}) {
+    const std::string pipe = FDir.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "No such file or directory"},
+        {folder, "Is a directory"},
+        {pipe, "Not a regular file"},
+        {"/dev/zero", "Not a regular file"},
+    };
+    for (const auto& [path, reason] : cases) {
         TMessageCapture capture;
         const int descriptors = CountOpenDescriptors();
         EXPECT_THROW(TFileBitStream(path, 524280), EParserFileException);
         EXPECT_EQ(capture.Messages,
-                  std::vector<std::string>{"Unable to open file " + path + " for reading."});
+                  std::vector<std::string>{"Unable to open file " + path + " for reading. " + reason + "."});
         EXPECT_EQ(CountOpenDescriptors(), descriptors);
     }
 }
 
-TEST_F(FileBitStreamFile, HoldsTheFileExclusivelyUntilClosed) {
+TEST_F(FileBitStreamFile, ReadersShareTheFileAndAWriterKeepsThemOut) {
     const std::string path = Make({0x00, 0x00, 0x01, 0xB3});
-    TFileBitStream first(path, 16);
-    EXPECT_TRUE(IsFileLocked(path.c_str()));
+    {
+        TFileBitStream first(path, 16);
+        EXPECT_TRUE(IsFileLocked(path.c_str()));
+        TFileBitStream second(path, 16);
+        EXPECT_TRUE(second.FindPattern(1, 24));
+        first.CloseFile();
+        EXPECT_TRUE(IsFileLocked(path.c_str()));
+    }
+    EXPECT_FALSE(IsFileLocked(path.c_str()));
+
+    // A tool changing the file holds the exclusive lock; the reader names the holder where the system
+    // lists it.
+    const int writer = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_TRUE(TryLockExclusive(writer));
     {
         TMessageCapture capture;
         EXPECT_THROW(TFileBitStream(path, 16), EParserFileException);
-        EXPECT_EQ(capture.Messages,
-                  std::vector<std::string>{"Unable to open file " + path + " for reading."});
+        ASSERT_EQ(capture.Messages.size(), 1u);
+        const std::string prefix =
+            "Unable to open file " + path + " for reading. " + path + " is being changed by another program";
+        EXPECT_EQ(capture.Messages[0].substr(0, prefix.size()), prefix);
+        const std::string pid = " (pid " + std::to_string(::getpid()) + ").";
+        EXPECT_TRUE(capture.Messages[0] == prefix + "." || capture.Messages[0] == prefix + pid)
+            << capture.Messages[0];
+        if (::access("/proc/locks", R_OK) == 0) {
+            EXPECT_EQ(capture.Messages[0], prefix + pid);
+        }
     }
-    first.CloseFile();
-    EXPECT_FALSE(IsFileLocked(path.c_str()));
-    TFileBitStream second(path, 16);
-    EXPECT_TRUE(second.FindPattern(1, 24));
-    EXPECT_EQ(second.FileSize(), 4);
+    ::close(writer);
+    TFileBitStream after(path, 16);
+    EXPECT_EQ(after.FileSize(), 4);
 }
 
 TEST_F(FileBitStreamFile, LastWriteTimeIsAFileTimeWithFullPrecision) {

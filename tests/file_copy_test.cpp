@@ -5,17 +5,21 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
 
+#include "io/output_file.h"
+#include "io/temporary_files.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "tools/file_handle.h"
-#include "io/output_file.h"
 
 namespace velmora {
 namespace {
@@ -183,6 +187,76 @@ TEST(CopyData, RefusesTheSourceAsTargetByAnyName) {
     }
     EXPECT_EQ(ReadFileBytes(dir.File("src.m2v")), bytes);
 }
+
+// Both kinds of temporary file: unnamed (O_TMPFILE, linked into place) and named (a file system without
+// O_TMPFILE).
+class TemporaryFileKinds : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override { UseNamedTemporaryFiles(GetParam()); }
+    void TearDown() override { UseNamedTemporaryFiles(false); }
+};
+
+// The temporary name is shortened, never the user's: every legal length works, new and replaced.
+TEST_P(TemporaryFileKinds, NamesUpToTheLongestLegalOneAreWritten) {
+    TempDir dir;
+    const auto bytes = RandomBytes(3000, 11);
+    WriteFileBytes(dir.File("src.m2v"), bytes);
+    for (const size_t length : {230u, 237u, 241u, 250u, 255u}) {
+        // Two-byte characters too, so that the shortened copy cannot end inside one.
+        std::string name(length % 2, 'x');
+        while (name.size() < length) {
+            name += "\xC3\xA9";
+        }
+        const std::string target = dir.File(name);
+        ASSERT_TRUE(CopyData(dir.File("src.m2v"), target, 0, 1000)) << length;
+        const TToolStatus replaced = CopyData(dir.File("src.m2v"), target, 1000, 2000);
+        ASSERT_TRUE(replaced) << length << ": " << replaced.Reason;
+        EXPECT_EQ(ReadFileBytes(target), Slice(bytes, 1000, 2000));
+        fs::remove(target);
+    }
+    EXPECT_EQ(FileCount(dir.path()), 1u);
+    const TToolStatus tooLong = CopyData(dir.File("src.m2v"), dir.File(std::string(256, 'x')), 0, 10);
+    EXPECT_FALSE(tooLong);
+    EXPECT_NE(tooLong.Reason.find("File name too long"), std::string::npos) << tooLong.Reason;
+}
+
+// A writer stopped by a signal halfway leaves no file behind: an unnamed one goes with the process even
+// on SIGKILL; a named one is removed by the handler of SIGINT and SIGTERM.
+TEST_P(TemporaryFileKinds, ASignalDuringAWriteLeavesNoFile) {
+    const bool named = GetParam();
+    for (const int signal : named ? std::vector<int>{SIGINT, SIGTERM} : std::vector<int>{SIGINT, SIGKILL}) {
+        TempDir dir;
+        WriteFileBytes(dir.File("old.m2v"), {1, 2, 3});
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            InstallTemporaryFileCleanup();
+            TOutputFile created(dir.File("new.m2v"));
+            TOutputFile replacing(dir.File("old.m2v"));
+            if (!created.Write(std::string(100000, 'x')) || !replacing.Write(std::string(100000, 'x'))) {
+                ::_exit(3);
+            }
+            (void)::write(ready[1], "r", 1);
+            ::pause();
+            ::_exit(4);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(FileCount(dir.path()), 1u) << "signal " << signal;
+        EXPECT_EQ(ReadFileBytes(dir.File("old.m2v")), (std::vector<uint8_t>{1, 2, 3}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(UnnamedAndNamed, TemporaryFileKinds, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Named" : "Unnamed"; });
 
 TEST(CopyData, ReportsAMissingFolder) {
     TempDir dir;

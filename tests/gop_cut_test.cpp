@@ -102,6 +102,24 @@ TEST_F(GopCut, WritesOneFilePerGopUpToTheEndOfTheFile) {
     ExpectProgressRestored();
 }
 
+TEST_F(GopCut, MorePiecesThanTheLimitAreRefusedBeforeAnyIsWritten) {
+    THeaderList list = GopList({0, 500, 900});
+    const int64_t entries = list.size();
+    const TGopCutResult refused = CutAllGops(source_, 1200, list, hooks_, 2);
+    EXPECT_FALSE(refused.Ok());
+    EXPECT_TRUE(refused.TooManyPieces);
+    EXPECT_EQ(refused.Pieces, 0);
+    EXPECT_EQ(log_.Texts(), std::vector<std::string>{
+                                "GOP cutting refused: it would create 3 files with GOPs, more than 2!"});
+    EXPECT_EQ(log_.lines[0].colour, colour::Red);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(list.size(), entries);
+    ExpectProgressRestored();
+
+    EXPECT_TRUE(CutAllGops(source_, 1200, list, hooks_, 3).Ok());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 4);
+}
+
 TEST_F(GopCut, FirstPieceTakesWhatPrecedesTheFirstGop) {
     THeaderList list = GopList({100, 700});
     ASSERT_TRUE(CutAllGops(source_, 1200, list, hooks_).Ok());

@@ -3,8 +3,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "support/file_size_limit.h"
 #include "support/recording_log.h"
@@ -79,7 +82,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  {0x01, 0xB7, 0x00, 0x00, 0x01, 0xB7},
                                  false,
                                  {0x01, 0xB7}},
-                      EndingCase{"Empty", {}, true, kEnd, false, {}}),
+                      EndingCase{"Empty", {}, true, kEnd, false, {}},
+                      // An appended code would run into a start code prefix the file ends with.
+                      EndingCase{"EndsWithZero", Plus(kHead, {0x00}), false, Plus(kHead, {0x00}), false,
+                                 Plus(kHead, {0x00})},
+                      EndingCase{"EndsWithTwoZeros", Plus(kHead, {0x00, 0x00}), false,
+                                 Plus(kHead, {0x00, 0x00}), false, Plus(kHead, {0x00, 0x00})},
+                      EndingCase{"EndsWithPrefix", Plus(kHead, {0x00, 0x00, 0x01}), false,
+                                 Plus(kHead, {0x00, 0x00, 0x01}), false, Plus(kHead, {0x00, 0x00, 0x01})},
+                      EndingCase{"EndsWithZeroOne", Plus(kHead, {0x00, 0x01}), true,
+                                 Plus(Plus(kHead, {0x00, 0x01}), kEnd), false, Plus(kHead, {0x00, 0x01})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SequenceEnd, SetTwiceAppendsOnceAndDeleteTwiceRemovesBothCodes) {
@@ -106,7 +118,7 @@ TEST(SequenceEnd, FileBeingAnalysedIsNotChanged) {
     WriteFileBytes(name, content);
     // The bit reader holds this lock while it analyses the file.
     TFileHandle reader(::open(name.c_str(), O_RDONLY));
-    ASSERT_EQ(::flock(reader.get(), LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(::flock(reader.get(), LOCK_SH | LOCK_NB), 0);
 
     RecordingLog log;
     EXPECT_FALSE(DeleteSequenceEndWithLog(name, &log));
@@ -128,6 +140,45 @@ TEST(SequenceEnd, FailedWriteLeavesTheFileAsItWas) {
     EXPECT_FALSE(status);
     EXPECT_NE(status.Reason.find("File too large"), std::string::npos) << status.Reason;
     EXPECT_EQ(ReadFileBytes(name), content);
+}
+
+TEST(SequenceEnd, EndingInsideAStartCodeGivesItsReason) {
+    TempDir dir;
+    const std::string name = dir.File("movie.m2v");
+    WriteFileBytes(name, Plus(kHead, {0x00, 0x00, 0x01}));
+    RecordingLog log;
+    EXPECT_FALSE(SetSequenceEndWithLog(name, &log));
+    EXPECT_EQ(log.Texts(),
+              (std::vector<std::string>{"SEQUENCE_END code was not seted!",
+                                        "Reason: " + name + " ends inside a start code; nothing changed."}));
+}
+
+// Only a regular file with write permission is changed, whoever runs the tool: a device reports size 0
+// and would be written at its start; root could otherwise write a 0444 file.
+TEST(SequenceEnd, OnlyWritableRegularFilesAreChanged) {
+    TempDir dir;
+    const std::string readOnly = dir.File("readonly.m2v");
+    WriteFileBytes(readOnly, kHead);
+    ::chmod(readOnly.c_str(), 0444);
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const struct {
+        std::string name;
+        const char* reason;
+    } cases[] = {
+        {"/dev/null", "not a regular file"}, {"/dev/zero", "not a regular file"},
+        {fifo, "not a regular file"},        {dir.path().string(), "not a regular file"},
+        {readOnly, " is read-only"},
+    };
+    for (const auto& c : cases) {
+        for (const bool set : {true, false}) {
+            const TToolStatus status = set ? SetSequenceEnd(c.name) : DeleteSequenceEnd(c.name);
+            EXPECT_FALSE(status) << c.name;
+            EXPECT_NE(status.Reason.find(c.reason), std::string::npos) << status.Reason;
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(readOnly), kHead);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 TEST(SequenceEnd, MissingFileFails) {

@@ -1,7 +1,7 @@
-// Every file writer under every way the disk or the source can fail it: a read-only folder, a full disk,
-// the source removed, cut short or locked by a running analysis. A failure says why, changes nothing in
-// the folder (a good earlier output stays byte for byte, no temporary file is left) and never touches
-// the source.
+// Every file writer under every way the disk, the source or the folder can fail it: a read-only folder,
+// a full disk, the source removed, cut short, locked by a running analysis or read-only, and links at
+// the output names. A failure says why, changes nothing in the folder (a good earlier output stays byte
+// for byte, no temporary file is left) and never touches the source or a file a link points at.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,7 +136,8 @@ struct TWriter {
     const char* Name;
     std::function<void(TWriterSetup&)> Prepare;
     std::function<TOutcome(TWriterSetup&)> Run;
-    bool ChangesSource = false;  // the sequence end tools change the analysed file itself
+    bool ChangesSource = false;             // the sequence end tools change the analysed file itself
+    std::vector<const char*> Outputs = {};  // names it writes beside the source (one piece of the GOPs)
 };
 
 // Collects message boxes while it lives (the bit reader shows its open errors in one).
@@ -223,17 +224,42 @@ const TWriter kWriters[] = {
          ASSERT_TRUE(fs::exists(s.Source() + ".vnf"));
          fs::last_write_time(s.Source(), fs::last_write_time(s.Source()) - std::chrono::hours(1));
      },
-     RunCache},
-    {"Reports", [](TWriterSetup& s) { PrepareGoodOutput(s, RunReports); }, RunReports},
-    {"RangeCut", [](TWriterSetup& s) { PrepareGoodOutput(s, RunRangeCut); }, RunRangeCut},
-    {"GopPieces", [](TWriterSetup& s) { PrepareGoodOutput(s, RunGopCut); }, RunGopCut},
-    {"CorrectedCopy", [](TWriterSetup& s) { PrepareGoodOutput(s, RunCorrectedCopy); }, RunCorrectedCopy},
+     RunCache,
+     false,
+     {"movie.m2v.vnf"}},
+    {"Reports",
+     [](TWriterSetup& s) { PrepareGoodOutput(s, RunReports); },
+     RunReports,
+     false,
+     {"display.txt", "frames.txt"}},
+    {"RangeCut", [](TWriterSetup& s) { PrepareGoodOutput(s, RunRangeCut); }, RunRangeCut, false, {"cut.m2v"}},
+    {"GopPieces",
+     [](TWriterSetup& s) { PrepareGoodOutput(s, RunGopCut); },
+     RunGopCut,
+     false,
+     {"movie_GOP00002.m2v"}},
+    {"CorrectedCopy",
+     [](TWriterSetup& s) { PrepareGoodOutput(s, RunCorrectedCopy); },
+     RunCorrectedCopy,
+     false,
+     {"corrected.m2v"}},
     {"SetSequenceEnd", [](TWriterSetup&) {}, [](TWriterSetup& s) { return RunSequenceEnd(s, true); }, true},
     {"DeleteSequenceEnd", [](TWriterSetup& s) { ASSERT_TRUE(SetSequenceEnd(s.Source())); },
      [](TWriterSetup& s) { return RunSequenceEnd(s, false); }, true},
 };
 
-enum class TCondition { ReadOnlyFolder, DiskFull, SourceRemoved, SourceTruncated, SourceLocked };
+enum class TCondition {
+    ReadOnlyFolder,
+    DiskFull,
+    SourceRemoved,
+    SourceTruncated,
+    SourceLocked,
+    SourceReadOnly,  // mode 0444, written as root where the tests run as root
+    OutputLinksElsewhere,
+    OutputLinksToSource,
+    OutputIsSourceHardLink,
+};
+constexpr int kConditions = 9;
 
 const char* ConditionName(TCondition c) {
     switch (c) {
@@ -247,6 +273,14 @@ const char* ConditionName(TCondition c) {
             return "SourceTruncated";
         case TCondition::SourceLocked:
             return "SourceLocked";
+        case TCondition::SourceReadOnly:
+            return "SourceReadOnly";
+        case TCondition::OutputLinksElsewhere:
+            return "OutputLinksElsewhere";
+        case TCondition::OutputLinksToSource:
+            return "OutputLinksToSource";
+        case TCondition::OutputIsSourceHardLink:
+            return "OutputIsSourceHardLink";
     }
     return "?";
 }
@@ -270,29 +304,36 @@ struct TCase {
 };
 
 // Writers in the order of kWriters; conditions in the order of TCondition. Reading tools read a locked
-// source (the lock keeps changes out, not readers); a report needs no source at all; a deletion needs no
-// space; an end code is appended to whatever the file is now; a changed stream's cache is written anew.
-const TExpected kExpected[][5] = {
+// source (the lock keeps changes out, not readers), and so does a second analysis; a report needs no
+// source at all; a deletion needs no space; an end code is appended to whatever the file is now; a changed
+// stream's cache is written anew. A name the user gives follows its link; a name the program makes up (the
+// cache, the GOP pieces) does not; no writer writes over the stream under another name.
+const TExpected kExpected[][kConditions] = {
     {Fails("could not be written"), Fails("could not be written"), Fails("Unable to open file"), kSucceeds,
-     Fails("Unable to open file")},
-    {Fails("Permission denied"), Fails("File too large"), kSucceeds, kSucceeds, kSucceeds},
+     kSucceeds, kSucceeds, Fails("symbolic link"), Fails("symbolic link"), Fails("source file itself")},
+    {Fails("Permission denied"), Fails("File too large"), kSucceeds, kSucceeds, kSucceeds, kSucceeds,
+     kSucceeds, Fails("source file itself"), Fails("source file itself")},
     {Fails("Permission denied"), Fails("File too large"), Fails("No such file or directory"),
-     Fails("lie outside"), kSucceeds},
+     Fails("lie outside"), kSucceeds, kSucceeds, kSucceeds, Fails("source file itself"),
+     Fails("source file itself")},
     {Fails("Permission denied"), Fails("File too large"), Fails("No such file or directory"),
-     Fails("shorter than when it was analysed"), kSucceeds},
+     Fails("shorter than when it was analysed"), kSucceeds, kSucceeds, Fails("symbolic link"),
+     Fails("symbolic link"), Fails("source file itself")},
     {Fails("Permission denied"), Fails("File too large"), Fails("No such file or directory"),
-     Fails("shorter than when it was analysed"), kSucceeds},
-    {Fails("Permission denied"), Fails("File too large"), Fails("No such file or directory"), kSucceeds,
-     Fails("locked")},
-    {Fails("Permission denied"), kSucceeds, Fails("No such file or directory"),
-     Fails("does not end with a SEQUENCE_END code"), Fails("locked")},
+     Fails("shorter than when it was analysed"), kSucceeds, kSucceeds, kSucceeds, Fails("source file itself"),
+     Fails("source file itself")},
+    {Fails("is read-only"), Fails("File too large"), Fails("No such file or directory"), kSucceeds,
+     Fails("locked"), Fails("is read-only"), kSucceeds, kSucceeds, kSucceeds},
+    {Fails("is read-only"), kSucceeds, Fails("No such file or directory"),
+     Fails("does not end with a SEQUENCE_END code"), Fails("locked"), Fails("is read-only"), kSucceeds,
+     kSucceeds, kSucceeds},
 };
 
 std::vector<TCase> AllCases() {
     static_assert(std::size(kWriters) == std::size(kExpected));
     std::vector<TCase> cases;
     for (size_t w = 0; w < std::size(kWriters); ++w) {
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < kConditions; ++c) {
             cases.push_back({&kWriters[w], static_cast<TCondition>(c), kExpected[w][c]});
         }
     }
@@ -326,6 +367,27 @@ TEST_P(WriterFailures, FailWithAReasonAndChangeNothing) {
             // The analyser's reader holds the stream's lock from its creation on.
             runningAnalysis = std::make_unique<TM2VStream>(setup.Source());
             break;
+        case TCondition::SourceReadOnly:
+            fs::permissions(setup.Source(),
+                            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            break;
+        case TCondition::OutputLinksElsewhere:
+        case TCondition::OutputLinksToSource:
+        case TCondition::OutputIsSourceHardLink: {
+            const std::string other = setup.Target("victim.bin");
+            WriteFileBytes(other, {'k', 'e', 'e', 'p'});
+            for (const char* name : c.Writer->Outputs) {
+                const std::string output = setup.Target(name);
+                fs::remove(output);
+                if (c.Condition == TCondition::OutputIsSourceHardLink) {
+                    fs::create_hard_link(setup.Source(), output);
+                } else {
+                    fs::create_symlink(
+                        c.Condition == TCondition::OutputLinksToSource ? "movie.m2v" : "victim.bin", output);
+                }
+            }
+            break;
+        }
         default:
             break;
     }

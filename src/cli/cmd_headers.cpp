@@ -35,6 +35,12 @@ int RunHeaders(const THeadersOptions& options) {
         return kExitFailure;
     }
     TM2VStream& stream = *analysis->Stream;
+    // The first page of an empty list is empty; a page asked for past the end is a mistake.
+    if (options.First > 1 && options.First > stream.HeaderCount()) {
+        std::cerr << "There is no entry " << options.First << ": the stream has " << stream.HeaderCount()
+                  << " header entries.\n";
+        return kExitFailure;
+    }
     TTreeCollector tree;
     stream.SetTreeView(&tree);
     stream.BuildTreePage(options.First, options.Count);

@@ -1,6 +1,7 @@
 // velmora-cli split-gops: every GOP of a stream to a file of its own beside it ("Cut all GOPs").
 // Ctrl-C aborts between GOPs, as the window's Abort does.
 #include <csignal>
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ namespace {
 struct TSplitOptions {
     std::string File;
     std::string Mode = "tree";
+    bool Force = false;
 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -61,9 +63,13 @@ int RunSplit(const TSplitOptions& options) {
             userAbort = true;
         }
     };
-    const TGopCutResult result = CutAllGops(*analysis->Stream, hooks);
+    const TGopCutResult result =
+        CutAllGops(*analysis->Stream, hooks, options.Force ? INT64_MAX : kMaxGopPieces);
     if (progress) {
         progress->Finish();
+    }
+    if (result.TooManyPieces) {
+        std::cerr << "Use --force to write them all.\n";
     }
     return result.Ok() ? kExitOk : kExitFailure;
 }
@@ -77,6 +83,8 @@ void AddSplitCommand(CLI::App& app) {
                     "Processing mode: tree, extended-tree, first-gop or rewrite-cache")
         ->check(CLI::IsMember({"tree", "extended-tree", "first-gop", "rewrite-cache"}))
         ->capture_default_str();
+    cmd->add_flag("--force", options->Force,
+                  "Write the pieces even past " + std::to_string(kMaxGopPieces) + " of them");
     cmd->callback([options] { SetExitCode(RunSplit(*options)); });
 }
 

@@ -7,11 +7,13 @@
 
 #include "dialogs.h"
 #include "images.h"
+#include "io/temporary_files.h"
 #include "qt_settings_store.h"
 #include "video_form.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    velmora::InstallTemporaryFileCleanup();
     QApplication::setOrganizationName(QString::fromLatin1(velmora::kSettingsOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(velmora::kSettingsApplication));
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));

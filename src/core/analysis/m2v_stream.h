@@ -222,6 +222,8 @@ class TM2VStream {
     // The scan writes its cache to a temporary file that replaces NAME.vnf only once complete, so a
     // failed or aborted scan never leaves a cache cut short.
     std::unique_ptr<TOutputFile> FCacheOutput;
+    // Why the cache could not be created or put in place, for the log line that says so.
+    std::string FCacheError;
 
     bool OpenCacheForScan();
     // False when some of the cache file could not be written.

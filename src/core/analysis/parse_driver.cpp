@@ -68,11 +68,13 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
     // A read-only folder or a full disk must not leave the tree empty: the list stays in memory.
     const auto reportCacheNotWritten = [this] {
         if (OnLog) {
-            OnLog("The analysis cache " + CacheFileName() +
-                  " could not be written; the header list is kept in memory.");
+            const std::string reason = FCacheError.empty() ? "" : " (" + FCacheError + ")";
+            OnLog("The analysis cache " + CacheFileName() + " could not be written" + reason +
+                  "; the header list is kept in memory.");
         }
     };
     bool alreadyValid = false;
+    FCacheError.clear();
     if (FUseCache && !FFirstRunOnly) {
         alreadyValid = IsCacheValid();
         if (!alreadyValid && !OpenCacheForScan()) {

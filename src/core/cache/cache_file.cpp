@@ -14,8 +14,9 @@ namespace {
 
 // Reads the first 443 bytes of the cache file; false when it is missing, unreadable or shorter.
 bool ReadCacheHeader(const std::string& name, cache::TCacheHeader& header) {
+    // A link at the cache's name is never followed: the cache is a name the program makes up.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec)) {
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(name, ec))) {
         return false;
     }
     try {
@@ -46,8 +47,14 @@ bool TM2VStream::IsCacheValid() const {
 bool TM2VStream::OpenCacheForScan() {
     // A stale cache stays until a complete new one replaces it; it no longer matches the stream, so it
     // is never loaded meanwhile.
-    auto output = std::make_unique<TOutputFile>(CacheFileName());
+    const TTargetFile target = InspectTarget(CacheFileName(), TLinks::Refuse);
+    if (target.Regular && SameFile(CacheFileName(), FFileName)) {
+        FCacheError = "it is the source file itself";
+        return false;
+    }
+    auto output = std::make_unique<TOutputFile>(target);
     if (!output->Ok()) {
+        FCacheError = output->Reason();
         return false;
     }
     auto stream = std::make_unique<TVobFileStream>(output->TemporaryName(), 1, true);
@@ -83,6 +90,9 @@ bool TM2VStream::CommitCache() {
         return true;
     }
     const bool committed = FCacheOutput->Commit();
+    if (!committed) {
+        FCacheError = FCacheOutput->Reason();
+    }
     FCacheOutput.reset();
     return committed;
 }

@@ -39,12 +39,25 @@ TFileBitStream::~TFileBitStream() {
 
 bool TFileBitStream::Open(const std::string& FileName) {
     // Non-blocking so that a FIFO chosen by mistake cannot stall the open; only regular files pass.
-    FHandle = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info {};
-    if (FHandle < 0 || ::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode) || !TryLockExclusive(FHandle)) {
+    // The first sentence is the one users and scripts know; the reason follows it.
+    const auto refuse = [&](const std::string& reason) {
         CloseFile();
-        ShowMessageBox("Unable to open file " + FileName + " for reading.");
+        ShowMessageBox("Unable to open file " + FileName + " for reading. " + reason + ".");
         return false;
+    };
+    FHandle = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (FHandle < 0) {
+        return refuse(std::strerror(errno));
+    }
+    struct stat info {};
+    if (::fstat(FHandle, &info) != 0) {
+        return refuse(std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return refuse(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file");
+    }
+    if (!TryLockShared(FHandle)) {
+        return refuse(FileName + " is being changed by another program" + LockHolder(FHandle));
     }
     ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
     FFileSize = info.st_size;

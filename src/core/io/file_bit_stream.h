@@ -20,9 +20,9 @@ class EParserFileException : public std::runtime_error {
 
 class TFileBitStream {
   public:
-    // Opens FileName for exclusive reading and fills the first buffer. On failure shows
-    // "Unable to open file NAME for reading." or "Unable to read from file NAME." through
-    // ShowMessageBox and throws EParserFileException; nothing stays open.
+    // Opens FileName for shared reading (a tool changing the file holds the exclusive lock) and fills
+    // the first buffer. On failure shows "Unable to open file NAME for reading. REASON." or "Unable to
+    // read from file NAME." through ShowMessageBox and throws EParserFileException; nothing stays open.
     TFileBitStream(const std::string& FileName, int32_t BufferSize);
     ~TFileBitStream();
     TFileBitStream(const TFileBitStream&) = delete;

@@ -5,15 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <system_error>
 
 #include "io/file_lock.h"
+#include "io/temporary_files.h"
 
 namespace velmora {
 
@@ -25,15 +28,33 @@ std::string ErrorText(int error) {
     return std::generic_category().message(error);
 }
 
+bool g_namedTemporaryFiles = false;
+
+// The longest file name the folder takes.
+size_t NameMax(const std::string& folder) {
+    const long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? static_cast<size_t>(max) : 255;
+}
+
+std::string FolderOf(const fs::path& path) {
+    const std::string folder = path.parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// ".NAME.xxxxxxxx.part" beside the target. Only the copy of the name is shortened, so a target whose
+// name is as long as the folder allows still gets a temporary file.
 std::string TempNameFor(const std::string& target, uint32_t salt) {
     const fs::path path(target);
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", salt);
-    std::string name = ".";
-    name += path.filename().string();
-    name += '.';
-    name += suffix;
-    name += ".part";
+    std::snprintf(suffix, sizeof suffix, ".%08x.part", salt);
+    const std::string base = path.filename().string();
+    const size_t room = NameMax(FolderOf(path)) - 1 - std::strlen(suffix);
+    size_t keep = std::min(base.size(), room);
+    // A cut inside a UTF-8 character would leave a name that file managers show as garbage.
+    while (keep > 0 && keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    const std::string name = "." + base.substr(0, keep) + suffix;
     return (path.parent_path() / name).string();
 }
 
@@ -75,13 +96,18 @@ void WriteInPlace(const std::string& fileName, std::string_view contents) {
 
 }  // namespace
 
-TTargetFile InspectTarget(const std::string& Target) {
-    TTargetFile target{Target, Target};
+TTargetFile InspectTarget(const std::string& Target, TLinks Links) {
+    TTargetFile target{Target, Target, Links};
     struct stat st {};
     if (::lstat(Target.c_str(), &st) != 0) {
         return target;
     }
     if (S_ISLNK(st.st_mode)) {
+        if (Links == TLinks::Refuse) {
+            target.Exists = true;
+            target.Link = true;
+            return target;
+        }
         std::error_code ec;
         const fs::path real = fs::weakly_canonical(Target, ec);
         if (!ec) {
@@ -104,9 +130,17 @@ bool SameFile(const std::string& A, const std::string& B) {
     return fs::equivalent(A, B, ec) && !ec;
 }
 
+void UseNamedTemporaryFiles(bool Named) {
+    g_namedTemporaryFiles = Named;
+}
+
 TOutputFile::TOutputFile(const std::string& Target) : TOutputFile(InspectTarget(Target)) {}
 
 TOutputFile::TOutputFile(const TTargetFile& Target) : target_(Target) {
+    if (target_.Link) {
+        Fail("write", "it is a symbolic link, which is not followed");
+        return;
+    }
     if (target_.Directory) {
         Fail("create", ErrorText(EISDIR));
         return;
@@ -116,20 +150,75 @@ TOutputFile::TOutputFile(const TTargetFile& Target) : target_(Target) {
         Fail("replace", "not a regular file");
         return;
     }
-    std::string candidate;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        candidate = TempNameFor(target_.Path, RandomSalt());
-        // 0666 lets the umask decide, as for any newly created file.
-        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd_ < 0) {
-        Fail("create", ErrorText(errno));
+    const fs::path path(target_.Path);
+    const std::string folder = FolderOf(path);
+    // Said now rather than after the whole file has been written.
+    if (path.filename().string().size() > NameMax(folder)) {
+        Fail("create", ErrorText(ENAMETOOLONG));
         return;
     }
-    temp_ = candidate;
+    if (!g_namedTemporaryFiles && CreateUnnamed(folder)) {
+        return;
+    }
+    CreateNamed(100);
+}
+
+bool TOutputFile::CreateUnnamed(const std::string& folder) {
+    // 0666 lets the umask decide, as for any newly created file.
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;  // the file system has no unnamed files (or the folder fails: said by the named try)
+    }
+    // The file is linked and reopened through its /proc name; without /proc it has to have a name.
+    const std::string unnamed = "/proc/self/fd/" + std::to_string(fd);
+    struct stat st {};
+    if (::stat(unnamed.c_str(), &st) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    unnamed_ = unnamed;
+    return true;
+}
+
+bool TOutputFile::CreateNamed(int attempts) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const std::string candidate = TempNameFor(target_.Path, RandomSalt());
+        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            // Registered once it is ours: a signal never removes a file of the same name made by another.
+            temp_ = candidate;
+            registration_ = RegisterTemporaryFile(temp_.c_str());
+            return true;
+        }
+        const int error = errno;
+        if (error != EEXIST) {
+            return Fail("create", ErrorText(error));
+        }
+    }
+    return Fail("create", ErrorText(EEXIST));
+}
+
+bool TOutputFile::LinkUnnamed() {
+    // linkat never replaces a name: an existing target is replaced by a rename from a short-lived name.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = TempNameFor(target_.Path, RandomSalt());
+        if (::linkat(AT_FDCWD, unnamed_.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp_ = candidate;
+            registration_ = RegisterTemporaryFile(temp_.c_str());
+            return true;
+        }
+        const int error = errno;
+        if (error != EEXIST) {
+            return Fail("write", ErrorText(error));
+        }
+    }
+    return Fail("write", ErrorText(EEXIST));
+}
+
+void TOutputFile::ForgetTemporaryName() {
+    UnregisterTemporaryFile(registration_);
+    registration_ = -1;
 }
 
 TOutputFile::~TOutputFile() {
@@ -137,6 +226,7 @@ TOutputFile::~TOutputFile() {
     if (!committed_ && !temp_.empty()) {
         ::unlink(temp_.c_str());
     }
+    ForgetTemporaryName();
 }
 
 void TOutputFile::CloseHandle() {
@@ -149,6 +239,7 @@ void TOutputFile::CloseHandle() {
 bool TOutputFile::Fail(const char* action, const std::string& reason) {
     if (error_.empty()) {
         error_ = std::string("can not ") + action + " " + target_.Name + ": " + reason;
+        reason_ = reason;
     }
     return false;
 }
@@ -170,6 +261,29 @@ bool TOutputFile::Commit() {
     if (target_.Exists && ::fsync(fd_) != 0) {
         return Fail("write", ErrorText(errno));
     }
+    if (temp_.empty()) {
+        // An unnamed file takes a new name directly; linkat, like RENAME_NOREPLACE, never replaces.
+        if (!target_.Exists) {
+            if (::linkat(AT_FDCWD, unnamed_.c_str(), AT_FDCWD, target_.Path.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
+                const int fd = fd_;
+                fd_ = -1;
+                if (::close(fd) != 0) {
+                    const int error = errno;
+                    ::unlink(target_.Path.c_str());
+                    return Fail("write", ErrorText(error));
+                }
+                committed_ = true;
+                return true;
+            }
+            if (errno != EEXIST) {
+                return Fail("write", ErrorText(errno));
+            }
+        }
+        if (!LinkUnnamed()) {
+            return false;
+        }
+    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
@@ -180,6 +294,7 @@ bool TOutputFile::Commit() {
         // it is treated as an existing one.
         if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.Path.c_str(), RENAME_NOREPLACE) == 0) {
             committed_ = true;
+            ForgetTemporaryName();
             return true;
         }
         if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) {
@@ -190,15 +305,22 @@ bool TOutputFile::Commit() {
 }
 
 bool TOutputFile::ReplaceExisting() {
-    // Holding the lock of the file being replaced keeps an analyser from opening it meanwhile.
-    const int old = ::open(target_.Path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    // Holding the lock of the file being replaced keeps an analyser from opening it meanwhile. A made-up
+    // name is never followed, should a link have appeared there since it was inspected.
+    const int noFollow = target_.Links == TLinks::Refuse ? O_NOFOLLOW : 0;
+    const int old = ::open(target_.Path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
+    if (old < 0 && errno == ELOOP && noFollow != 0) {
+        return Fail("write", "it is a symbolic link, which is not followed");
+    }
     if (old < 0 && errno != ENOENT) {
         return Fail("write", ErrorText(errno));
     }
     bool replaced = false;
-    if (old < 0 || TryLockExclusive(old)) {
-        struct stat st {};
-        if (old >= 0 && ::fstat(old, &st) == 0) {
+    struct stat st {};
+    if (old >= 0 && (::fstat(old, &st) != 0 || !S_ISREG(st.st_mode))) {
+        Fail("replace", "not a regular file");
+    } else if (old < 0 || TryLockExclusive(old)) {
+        if (old >= 0) {
             ::chmod(temp_.c_str(), st.st_mode & 07777);
         }
         replaced = ::rename(temp_.c_str(), target_.Path.c_str()) == 0;
@@ -212,10 +334,16 @@ bool TOutputFile::ReplaceExisting() {
         ::close(old);
     }
     committed_ = replaced;
+    if (replaced) {
+        ForgetTemporaryName();
+    }
     return replaced;
 }
 
-void WriteFileAtomically(const std::string& FileName, std::string_view Contents) {
+void WriteFileAtomically(const std::string& FileName, std::string_view Contents, const std::string& Source) {
+    if (!Source.empty() && SameFile(Source, FileName)) {
+        throw std::runtime_error("Can not write " + FileName + ": the target is the source file itself");
+    }
     const TTargetFile target = InspectTarget(FileName);
     if (target.Exists && !target.Regular && !target.Directory) {
         WriteInPlace(FileName, Contents);

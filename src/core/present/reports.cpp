@@ -30,7 +30,7 @@ void SaveReport(const THeaderList& headers, const std::string& streamFileName, c
                 Writer write) {
     std::ostringstream text;
     write(headers, streamFileName, text);
-    WriteFileAtomically(fileName, text.view());
+    WriteFileAtomically(fileName, text.view(), streamFileName);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ void WriteFrameStructureReport(const THeaderList& headers, const std::string& st
                                std::ostream& out);
 
 // Write the report to the file fileName, replacing it only when complete; throw std::runtime_error
-// naming fileName and the reason when it cannot be written.
+// naming fileName and the reason when it cannot be written or is the stream itself.
 void SaveDisplayOrderReport(const THeaderList& headers, const std::string& streamFileName,
                             const std::string& fileName);
 void SaveFrameStructureReport(const THeaderList& headers, const std::string& streamFileName,

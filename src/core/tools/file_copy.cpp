@@ -30,11 +30,12 @@ TToolStatus CheckCount(int64_t Start, int64_t Count) {
 
 }  // namespace
 
-TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<const TByteRange> Ranges) {
+TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<const TByteRange> Ranges,
+                        TLinks Links) {
     if (!Source.Status()) {
         return Source.Status();
     }
-    const TTargetFile target = InspectTarget(Dst);
+    const TTargetFile target = InspectTarget(Dst, Links);
     if (target.Exists && Source.IsSource(target.Device, target.Inode)) {
         return TToolStatus::Failure("the target " + Dst + " is the source file itself");
     }

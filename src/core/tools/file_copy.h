@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "io/output_file.h"
 #include "tools/range_copier.h"
 #include "tools/tool_status.h"
 
@@ -17,8 +18,10 @@ struct TByteRange {
 };
 
 // Writes the ranges of the source, one after the other, to the file Dst. Dst is replaced only once all
-// bytes are written; on failure an existing Dst stays as it was. Refuses a Dst that is the source.
-TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<const TByteRange> Ranges);
+// bytes are written; on failure an existing Dst stays as it was. Refuses a Dst that is the source, and
+// with TLinks::Refuse (a name the program made up) a link at Dst.
+TToolStatus WriteRanges(TRangeCopier& Source, const std::string& Dst, std::span<const TByteRange> Ranges,
+                        TLinks Links = TLinks::Follow);
 
 // Writes Count bytes of Src from Start to the file Dst, replacing it when complete.
 TToolStatus CopyData(const std::string& Src, const std::string& Dst, int64_t Start, int64_t Count);

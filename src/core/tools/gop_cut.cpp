@@ -69,6 +69,35 @@ std::string PadNumber(int64_t value) {
     return value <= UINT32_MAX ? ZeroPad(static_cast<uint32_t>(value), 5) : std::to_string(value);
 }
 
+// A GOP starts at the first picture after a GOP header; user data, extensions and foreign codes listed
+// between the two do not hide it.
+class TGopStarts {
+  public:
+    bool Next(const THeaderList& headers, int64_t i) {
+        if (headers.Kind(i) == kind::GopHeader) {
+            afterGop_ = true;
+        } else if (IsPictureEntry(headers[i])) {
+            const bool start = afterGop_;
+            afterGop_ = false;
+            return start;
+        }
+        return false;
+    }
+
+  private:
+    bool afterGop_ = false;
+};
+
+// The pieces a cut writes: one per GOP start but the first (the end markers make the last one).
+int64_t CountPieces(const THeaderList& headers) {
+    TGopStarts starts;
+    int64_t count = 0;
+    for (int64_t i = 0; i < headers.size(); ++i) {
+        count += starts.Next(headers, i) ? 1 : 0;
+    }
+    return count > 0 ? count - 1 : 0;
+}
+
 }  // namespace
 
 std::string GopPieceName(const std::string& FileName, int64_t Number) {
@@ -78,7 +107,7 @@ std::string GopPieceName(const std::string& FileName, int64_t Number) {
 }
 
 TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderList& Headers,
-                         const TToolHooks& Hooks) {
+                         const TToolHooks& Hooks, int64_t MaxPieces) {
     TGopCutResult result;
     if (Headers.empty()) {
         Hooks.AddLog(logkind::Information,
@@ -91,6 +120,14 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
         *Hooks.FUserAbort = false;
     }
     TEndMarkers markers(Headers, FileSize);
+    if (const int64_t pieces = CountPieces(Headers); pieces > MaxPieces) {
+        Hooks.AddLog(logkind::Error,
+                     "GOP cutting refused: it would create " + std::to_string(pieces) +
+                         " files with GOPs, more than " + std::to_string(MaxPieces) + "!",
+                     colour::Red);
+        result.TooManyPieces = true;
+        return result;
+    }
     if (Hooks.Progress != nullptr) {
         Hooks.Progress->SetMax(Headers.size());
         Hooks.Progress->SetMin(0);
@@ -107,23 +144,14 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
     }
     int64_t pieceStart = 0;
     int64_t gopStarts = 0;
-    // A GOP starts at the first picture after a GOP header; user data, extensions and foreign codes
-    // listed between the two do not hide it.
-    bool afterGop = false;
+    TGopStarts starts;
     for (int64_t i = 0; i < Headers.size(); ++i) {
-        bool gopStart = false;
-        if (Headers.Kind(i) == kind::GopHeader) {
-            afterGop = true;
-        } else if (IsPictureEntry(Headers[i])) {
-            gopStart = afterGop;
-            afterGop = false;
-        }
-        if (gopStart) {
+        if (starts.Next(Headers, i)) {
             if (gopStarts > 0) {
                 const int64_t pieceEnd = Headers[i].As<TPictureHeaderRecord>().file_position;
                 const TByteRange piece{pieceStart, pieceEnd - pieceStart};
-                const TToolStatus written =
-                    WriteRanges(source, GopPieceName(FileName, gopStarts), std::span(&piece, 1));
+                const TToolStatus written = WriteRanges(source, GopPieceName(FileName, gopStarts),
+                                                        std::span(&piece, 1), TLinks::Refuse);
                 ++result.Pieces;
                 if (!written) {
                     ++result.FailedPieces;
@@ -166,8 +194,8 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
     return result;
 }
 
-TGopCutResult CutAllGops(TM2VStream& Stream, const TToolHooks& Hooks) {
-    return CutAllGops(Stream.FFileName, Stream.FFileSize, Stream.FHeaders, Hooks);
+TGopCutResult CutAllGops(TM2VStream& Stream, const TToolHooks& Hooks, int64_t MaxPieces) {
+    return CutAllGops(Stream.FFileName, Stream.FFileSize, Stream.FHeaders, Hooks, MaxPieces);
 }
 
 }  // namespace velmora

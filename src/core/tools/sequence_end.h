@@ -8,8 +8,10 @@
 
 namespace velmora {
 
-// Appends the sequence end code unless the file already ends with it. Refuses a file locked by another
-// open file (a stream being analysed); a failed write leaves the file as it was.
+// Appends the sequence end code unless the file already ends with it or inside a start code prefix
+// (00, 00 00, 00 00 01). Refuses anything but a regular file, a file without write permission (even
+// for root), and a file locked by another open file (a stream being analysed); a failed write leaves
+// the file as it was.
 TToolStatus SetSequenceEnd(const std::string& FileName);
 // Removes a sequence end code that ends the file; same refusals as SetSequenceEnd.
 TToolStatus DeleteSequenceEnd(const std::string& FileName);
