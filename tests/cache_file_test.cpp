@@ -1,6 +1,6 @@
 // The analysis cache file: its bytes, reuse, invalidation, repeat entries and damaged files.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
