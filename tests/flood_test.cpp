@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "settings/processing_mode.h"
@@ -112,6 +113,31 @@ TEST(FloodMessages, ForeignBlocksPastTheHundredthAreCountedAndTheCutListHeadIsKe
         EXPECT_EQ(stream.FUnformattedCount, 1500);
         EXPECT_EQ(stream.FUnformattedBlocks.size(), keep ? 1500u : 1000u);
         EXPECT_TRUE(stream.FUnformattedFound);
+    }
+}
+
+TEST(FloodMessages, InfoJsonListsTheFirstThousandForeignBlocksAndTheirCountUnlessAskedForAll) {
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension();
+    for (int n = 0; n < 1500; ++n) {
+        b.PaddingPacket(4);
+    }
+    b.Slices(1, 2);
+    TempDir dir;
+    b.WriteToFile(dir.File("padded.m2v"));
+    for (const bool all : {false, true}) {
+        SCOPED_TRACE(all);
+        const TCliResult run = RunCli(VELMORA_CLI_PATH, dir.path().string(),
+                                      std::string("info padded.m2v --json") + (all ? " --all" : ""));
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const nlohmann::json j = nlohmann::json::parse(run.Out);
+        ASSERT_EQ(j["foreign_data"].size(), all ? 1500u : 1000u);
+        EXPECT_EQ(j["foreign_data"][999]["length"], 10) << "the packet and the next prefix";
+        EXPECT_EQ(j.contains("foreign_data_count"), !all);
+        if (!all) {
+            EXPECT_EQ(j["foreign_data_count"], 1500);
+        }
+        EXPECT_EQ(j["messages"].size(), 101u);
     }
 }
 

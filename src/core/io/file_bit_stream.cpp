@@ -158,6 +158,12 @@ uint32_t TFileBitStream::PeekBits(int32_t Count) {
     if (Count == 8 && FBitsLeft == 8) {
         return FData[FBytePos];
     }
+    // So are the three bytes of a start code prefix.
+    if (Count <= 24 && FBitsLeft == 8 && FBytePos + 3 <= FDataSize) {
+        const uint32_t bits = uint32_t{FData[FBytePos]} << 16 | uint32_t{FData[FBytePos + 1]} << 8 |
+                              uint32_t{FData[FBytePos + 2]};
+        return bits >> (24 - Count);
+    }
     Count = std::min(Count, 32);
     const int skip = 8 - FBitsLeft;
     const int need = (skip + Count + 7) / 8;  // at most 5 bytes, the first always in the buffer
