@@ -6,6 +6,7 @@
 
 #include "analysis_views.h"
 #include "cache/cache_format.h"
+#include "cache/cache_header.h"
 #include "common/progress_sink.h"
 #include "io/vob_file_stream.h"
 #include "settings/processing_mode.h"
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         cache::TCacheHeader header;
         std::copy_n(file.begin(), cache::kHeaderSize, header.Bytes.begin());
         std::copy(cache::kMagic.begin(), cache::kMagic.end(), header.Bytes.begin());
-        header.Put<uint64_t>(cache::offset::Stamp, stream.FReader->GetLastWriteTime());
+        header.Put<uint64_t>(cache::offset::Stamp, CacheStamp(stream.FLastWriteTime, stream.FFileSize));
         header.Put<uint32_t>(cache::offset::FileSizeBlocks,
                              static_cast<uint32_t>(stream.FFileSize / kReaderBufferSize));
         std::copy(header.Bytes.begin(), header.Bytes.end(), file.begin());

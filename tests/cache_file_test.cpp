@@ -1,4 +1,5 @@
 // The analysis cache file: its bytes, reuse, invalidation, repeat entries and damaged files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,10 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 #include "analysis/header_kinds.h"
+#include "analysis/processing_options.h"
 #include "cache/cache_format.h"
 #include "common/message_box.h"
+#include "common/progress_sink.h"
 #include "settings/processing_mode.h"
 #include "support/analyser_run.h"
 
@@ -161,6 +165,116 @@ TEST(CacheFile, ValidOnlyWithStampMagicAndFileSizeField) {
         EXPECT_EQ(a.Stream->FGopCount, 1) << "an invalid cache is rebuilt by a scan";
         EXPECT_EQ(ReadFileBytes(path + ".vnf"), good);
     }
+}
+
+// Twelve GOPs, so that the scan yields (after the tenth) while it is writing the cache.
+TStreamBuilder TwelveGopStream() {
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension();
+    for (int g = 0; g < 12; ++g) {
+        b.Gop().Picture(1, 0).PictureCodingExtension().Slices(1, 2);
+    }
+    return b;
+}
+
+struct timespec ModificationTime(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return info.st_mtim;
+}
+
+void SetModificationTime(const std::string& path, const struct timespec& when) {
+    const struct timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(CacheFile, StreamChangedDuringTheScanGetsNoCacheAndIsNamed) {
+    struct Change {
+        const char* Name;
+        std::function<void(const std::string&)> Apply;
+    };
+    const std::vector<Change> changes = {
+        {"grown", [](const std::string& p) { std::ofstream(p, std::ios::app | std::ios::binary) << "xyz"; }},
+        {"touched",
+         [](const std::string& p) {
+             SetModificationTime(p, {2000000000, 0});
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.Name);
+        TempDir dir;
+        const std::string path = dir.File("clip.m2v");
+        TwelveGopStream().WriteToFile(path);
+        TM2VStream stream(path);
+        ApplyProcessingMode(stream, kShowTreeMode);
+        std::vector<std::string> messages;
+        stream.OnLog = [&messages](const std::string& text) { messages.push_back(text); };
+        bool changed = false;
+        stream.OnYield = [&] {
+            if (!std::exchange(changed, true)) {
+                change.Apply(path);
+            }
+        };
+        stream.ParseStream(true, false);
+        ASSERT_TRUE(changed);
+        EXPECT_FALSE(std::filesystem::exists(path + ".vnf"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+            << "no temporary file is left either";
+        EXPECT_EQ(messages,
+                  std::vector<std::string>{path + " changed during the analysis; the cache was not written"});
+        EXPECT_EQ(stream.FGopCount, 12) << "the summary of what was read stays";
+        EXPECT_EQ(stream.HeaderCount(), 2 + 12 * 3 + 1) << "and so does the header list";
+        stream.CloseFile();
+
+        TAnalysed next = AnalyseFile(path, kShowTreeMode);
+        EXPECT_EQ(next.Stream->FGopCount, 12) << "the next run scans";
+        EXPECT_TRUE(std::filesystem::exists(path + ".vnf"));
+    }
+}
+
+TEST(CacheFile, CacheOfAnotherSizeWithTheSameTimeIsNotLoaded) {
+    // Within one 524,280-byte block, so only the exact size tells the copies apart.
+    for (const int delta : {-1, -200, +1}) {
+        SCOPED_TRACE(delta);
+        TempDir dir;
+        const std::string path = dir.File("clip.m2v");
+        TwelveGopStream().WriteToFile(path);
+        AnalyseFile(path, kShowTreeMode);
+        const struct timespec written = ModificationTime(path);
+        std::filesystem::resize_file(path, std::filesystem::file_size(path) + delta);
+        SetModificationTime(path, written);
+
+        TAnalysed copy = AnalyseFile(path, kShowTreeMode);
+        EXPECT_NE(copy.Stream->FGopCount, 0) << "the copy is scanned, not answered from the cache";
+        EXPECT_EQ(AnalyseFile(path, kShowTreeMode).Stream->FGopCount, 0) << "its own cache is then loaded";
+    }
+}
+
+TEST(CacheFile, LoadingNeverStampsTheCacheForAStreamChangedMeanwhile) {
+    TempDir dir;
+    const std::string path = dir.File("clip.m2v");
+    TwelveGopStream().WriteToFile(path);
+    AnalyseFile(path, kShowTreeMode);
+    const std::vector<uint8_t> cacheBytes = ReadFileBytes(path + ".vnf");
+
+    // The progress bar is the only hook of a load: the stream is touched from there.
+    struct TTouchingBar : TProgressValues {
+        std::string Path;
+        void SetPosition(int64_t value) override {
+            TProgressValues::SetPosition(value);
+            SetModificationTime(Path, {2000000000, 0});
+        }
+    } bar;
+    bar.Path = path;
+    TM2VStream stream(path);
+    ApplyProcessingMode(stream, kShowTreeMode);
+    stream.SetProgressBar(&bar);
+    stream.ParseStream(true, false);
+    ASSERT_EQ(stream.FGopCount, 0) << "the cache was loaded";
+    stream.CloseFile();
+    EXPECT_EQ(ReadFileBytes(path + ".vnf"), cacheBytes);
+    EXPECT_EQ(AnalyseFile(path, kShowTreeMode).Stream->FGopCount, 12)
+        << "the touched stream is scanned again";
 }
 
 TEST(CacheFile, RepeatedSequenceHeadersAreShortEntriesWithBackFilledOrdinal) {

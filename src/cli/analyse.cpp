@@ -30,7 +30,8 @@ bool RequireHeaderList(std::string_view cliMode) {
     return true;
 }
 
-std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_view cliMode) {
+std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_view cliMode,
+                                       bool keepCutList) {
     TAnalysis analysis;
     try {
         analysis.Stream = std::make_unique<TM2VStream>(fileName);
@@ -52,6 +53,7 @@ std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_
         std::cerr << text << '\n';
     };
     const bool extended = ApplyProcessingMode(stream, ProcessingModeFromCliName(cliMode));
+    stream.FKeepCutList = keepCutList;
     try {
         stream.ParseStream(true, extended);
     } catch (const EVOBException& e) {

@@ -24,7 +24,9 @@ std::vector<std::string> ProcessingModeCliNames();
 bool RequireHeaderList(std::string_view cliMode);
 
 // Analyses fileName in the processing mode named cliMode, drawing progress on standard error when
-// it is a terminal. On failure prints the reason on standard error and returns nothing.
-std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_view cliMode);
+// it is a terminal. With keepCutList false the cut list keeps only its first blocks (their count
+// is in FUnformattedCount). On failure prints the reason on standard error and returns nothing.
+std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_view cliMode,
+                                       bool keepCutList = true);
 
 }  // namespace velmora::cli

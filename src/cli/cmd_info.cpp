@@ -1,7 +1,7 @@
 // velmora-cli info: analyse one stream in a processing mode and print its summary (text or JSON).
 #include <iostream>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +21,7 @@ struct TInfoOptions {
     std::string File;
     std::string Mode = "quick";
     bool Json = false;
+    bool All = false;  // the whole foreign_data list, not its first kCutListHead entries
 };
 
 // The label texts after the run: a label the run leaves alone keeps its caption.
@@ -48,7 +49,7 @@ nlohmann::json InfoJson(const TInfoOptions& options, const TM2VStream& s,
         foreign.push_back({{"position", block.Position}, {"length", block.Length}});
     }
     const TTimeCode& tc = s.FStartTimeCode;
-    return {
+    nlohmann::json info = {
         {"format_version", kInfoFormatVersion},
         {"file", options.File},
         {"mode", options.Mode},
@@ -81,10 +82,16 @@ nlohmann::json InfoJson(const TInfoOptions& options, const TM2VStream& s,
         {"messages", messages},
         {"labels", LabelLines(s)},
     };
+    // A list cut short says how long it is.
+    if (s.FUnformattedCount > static_cast<int64_t>(s.FUnformattedBlocks.size())) {
+        info["foreign_data_count"] = s.FUnformattedCount;
+    }
+    return info;
 }
 
 int RunInfo(const TInfoOptions& options) {
-    const std::optional<TAnalysis> analysis = AnalyseStream(options.File, options.Mode);
+    // Without --all only the first blocks are listed: the scan keeps no more.
+    const std::optional<TAnalysis> analysis = AnalyseStream(options.File, options.Mode, options.All);
     if (!analysis) {
         return kExitFailure;
     }
@@ -108,6 +115,9 @@ void AddInfoCommand(CLI::App& app) {
         ->check(CLI::IsMember(ProcessingModeCliNames()))
         ->capture_default_str();
     cmd->add_flag("--json", options->Json, "Print one JSON object instead of the summary lines");
+    cmd->add_flag("--all", options->All,
+                  "List every block of foreign data in the JSON (else the first " +
+                      std::to_string(kCutListHead) + " and foreign_data_count)");
     cmd->callback([options] { SetExitCode(RunInfo(*options)); });
 }
 

@@ -84,6 +84,8 @@ void TVideoForm::Button6Click() {
     };
     stream->OnYield = [this, stream] { CopyAbortRequest(*stream); };
     const bool extended = ApplyProcessingMode();
+    // A flood of foreign start codes must not fill the memory: "Save corrected" lists them again.
+    stream->FKeepCutList = false;
     RunJob(TJob::Parse, [stream, extended] { stream->ParseStream(true, extended); });
 }
 

@@ -192,7 +192,15 @@ void TVideoForm::RunSaveCorrected(const QString& Target) {
     const std::string target = FileSystemName(Target);
     RunJob(TJob::Tool, [this, stream, target] {
         TQueuedLogSink log(*this, this);
-        SaveCorrectedWithLog(*stream, target, &log);
+        if (stream->FUnformattedCount <= static_cast<int64_t>(stream->FUnformattedBlocks.size())) {
+            SaveCorrectedWithLog(*stream, target, &log);
+            return;
+        }
+        // The analysis kept only the first blocks of a long cut list: a quick scan lists them all.
+        TM2VStream whole(stream->FFileName);
+        whole.ParseStream(false, false);
+        whole.CloseFile();
+        SaveCorrectedWithLog(whole, target, &log);
     });
 }
 

@@ -258,6 +258,34 @@ class TToolsWindowTest : public QObject {
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
     }
 
+    void saveCorrectedListsEveryBlockWhenTheAnalysisKeptOnlyTheFirst() {
+        // 1,500 padding packets before the first slice: more than the analysis keeps.
+        QTemporaryDir dir;
+        const QByteArray sample = ReadAll(test::SamplePath());
+        const qsizetype slice = sample.indexOf(QByteArray("\x00\x00\x01\x01", 4));
+        QVERIFY(slice > 0);
+        const QByteArray packet("\x00\x00\x01\xBE\x00\x04\xFF\xFF\xFF\xFF", 10);
+        const QString stream = dir.filePath(QStringLiteral("padded.m2v"));
+        QFile out(stream);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(sample.left(slice) + packet.repeated(1500) + sample.mid(slice));
+        out.close();
+
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        QCOMPARE(form.Stream()->FUnformattedCount, 1500);
+        QCOMPARE(form.Stream()->FUnformattedBlocks.size(), size_t{1000});
+        const QString target = dir.filePath(QStringLiteral("corrected.m2v"));
+        dialogs.SaveAnswers = {target};
+        Action(form, "Savecorrected1")->trigger();
+        QVERIFY(test::WaitForJob(form));
+        QCOMPARE(ReadAll(target), sample);
+        QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
     void sequenceEndCommandsChangeTheFileAndLog() {
         QTemporaryDir dir;
         test::TScriptedDialogs dialogs;

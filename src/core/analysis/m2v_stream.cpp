@@ -2,7 +2,6 @@
 // look-ups shared by the messages and the tools.
 #include "analysis/m2v_stream.h"
 
-
 #include "analysis/header_kinds.h"
 #include "io/output_file.h"
 #include "io/vob_file_stream.h"
@@ -12,6 +11,7 @@ namespace velmora {
 TM2VStream::TM2VStream(const std::string& FileName)
     : FFileName(FileName), FReader(std::make_unique<TFileBitStream>(FileName, kReaderBufferSize)) {
     FFileSize = FReader->FileSize();
+    FLastWriteTime = FReader->GetLastWriteTime();
 }
 
 TM2VStream::~TM2VStream() {
@@ -67,7 +67,8 @@ void TM2VStream::CheckPictureType(const THeaderRecord& Entry, int32_t Count) {
         return;
     }
     const TPictureHeaderRecord rec = Entry.As<TPictureHeaderRecord>();
-    if (rec.picture_coding_type >= 1 && rec.picture_coding_type <= 3) {
+    if ((rec.picture_coding_type >= 1 && rec.picture_coding_type <= 3) ||
+        !FMessageFold.Admit(TMessageKind::UnknownFrameType)) {
         return;
     }
     // While the list is being built the nearest GOP header is the last one appended; a backward search

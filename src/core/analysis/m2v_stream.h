@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/header_list.h"
+#include "analysis/message_fold.h"
 #include "analysis/records.h"
 #include "common/log_sink.h"
 #include "common/progress_sink.h"
@@ -24,6 +25,8 @@ class TVobFileStream;
 
 inline constexpr int32_t kReaderBufferSize = 524280;
 inline constexpr int32_t kDisplayIndexMapSize = 2000000;
+// Cut-list entries kept when the whole list is not wanted (FKeepCutList false).
+inline constexpr size_t kCutListHead = 1000;
 
 class TM2VStream {
   public:
@@ -55,8 +58,12 @@ class TM2VStream {
     std::string FFileName;
     std::unique_ptr<TFileBitStream> FReader;
     int64_t FFileSize = 0;
+    // Last-write time at opening (a 64-bit file time): with FFileSize, what the cache describes.
+    uint64_t FLastWriteTime = 0;
     THeaderList FHeaders;
     std::vector<TDataBlock> FUnformattedBlocks;
+    // Every block of non-video data the parse found, also those the cut list does not keep.
+    int64_t FUnformattedCount = 0;
 
     // Attachments (not owned).
     ITreeSink* FTreeView = nullptr;
@@ -74,6 +81,9 @@ class TM2VStream {
     bool FFirstRunOnly = false;
     bool FQuickMode = true;
     bool FAborted = false;
+    // False: the cut list keeps only its first kCutListHead blocks, so that a flood of foreign start
+    // codes costs no memory. The corrected copy needs the whole list.
+    bool FKeepCutList = true;
 
     // Summary values.
     int32_t FWidth = 0;
@@ -219,6 +229,8 @@ class TM2VStream {
     int64_t FLastGopEntry = -1;
 
     void ResetRunState();
+    void RunParse(bool KeepHeaders, bool ExtendedRecords);
+    TMessageFold FMessageFold;
     // The scan writes its cache to a temporary file that replaces NAME.vnf only once complete, so a
     // failed or aborted scan never leaves a cache cut short.
     std::unique_ptr<TOutputFile> FCacheOutput;
@@ -226,6 +238,8 @@ class TM2VStream {
     std::string FCacheError;
 
     bool OpenCacheForScan();
+    // True when the stream's size or last-write time is no longer what it was at opening.
+    bool StreamChangedSinceOpened() const;
     // False when some of the cache file could not be written.
     bool CloseCacheStream();
     // The file the cache is written to: the temporary one while a scan builds it.

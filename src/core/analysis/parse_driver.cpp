@@ -31,6 +31,7 @@ void TM2VStream::ResetRunState() {
     FMinBitRate = 0;
     FBitRateSum = 0;
     FUnformattedBlocks.clear();
+    FUnformattedCount = 0;
     FDisplayIndexMap.clear();
     FFirstSequencePending = true;
     FFirstExtensionPending = true;
@@ -57,6 +58,15 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
     if (!FReader) {
         return;  // the stream file was closed: there is nothing to read
     }
+    RunParse(KeepHeaders, ExtendedRecords);
+    for (const std::string& line : FMessageFold.TakeFoldedLines()) {
+        if (OnLog) {
+            OnLog(line);
+        }
+    }
+}
+
+void TM2VStream::RunParse(bool KeepHeaders, bool ExtendedRecords) {
     FSkipHeaderList = !KeepHeaders;
     FExtendedRecords = ExtendedRecords;
     ResetRunState();
@@ -176,6 +186,15 @@ void TM2VStream::ParseStream(bool KeepHeaders, bool ExtendedRecords) {
     if (FUseCache && !FFirstRunOnly && !FAborted) {
         CloseCacheStream();
         const bool writing = FCacheOutput != nullptr;
+        if (writing && StreamChangedSinceOpened()) {
+            // The records describe bytes that are no longer all there: such a cache is never put
+            // in place. The list and summary of what was read stay.
+            FCacheOutput.reset();
+            if (OnLog) {
+                OnLog(FFileName + " changed during the analysis; the cache was not written");
+            }
+            return;
+        }
         const bool rewritten = RewriteCacheHeader();
         if (writing && !(rewritten && CommitCache())) {
             reportCacheNotWritten();

@@ -52,10 +52,18 @@ void TM2VStream::SkipForeignBlock(uint32_t Code) {
     StoreStreamCode(static_cast<int32_t>(Code));
     TDataBlock block;
     block.Position = r.Position();
-    block.Length = SkipToNextStartCode();
-    FUnformattedBlocks.push_back(block);
+    NextStartCode();
+    // As SkipToNextStartCode: a 32-bit count, taken once per block of a flood.
+    block.Length = static_cast<uint32_t>(r.Position() - block.Position);
+    ++FUnformattedCount;
+    if (FKeepCutList || FUnformattedBlocks.size() < kCutListHead) {
+        FUnformattedBlocks.push_back(block);
+    }
     if (OnLog) {
         FUnformattedFound = true;
+        if (!FMessageFold.Admit(TMessageKind::ForeignData)) {
+            return;
+        }
         char hex[3];
         std::snprintf(hex, sizeof hex, "%02X", Code);
         OnLog("Find not formatted stream or data: " + std::string(hex) + " - " +
@@ -91,13 +99,14 @@ void TM2VStream::ParseUserData() {
     TFileBitStream& r = *FReader;
     r.ReadBits(8);
     FUserDataByteIndex = 1;
-    // Only the first ten bytes of a block take part in the line-21 rules.
+    // Only the first ten bytes of a block take part in the line-21 rules; the block search passes
+    // over the rest.
     uint8_t u[11] = {};
     const bool afterGop = FLastStartCode == 0xB8;
-    while (r.PeekBits(24) != 1 && !r.FEof) {
+    while (FUserDataByteIndex <= 10 && r.PeekBits(24) != 1 && !r.FEof) {
         const uint8_t b = static_cast<uint8_t>(r.ReadBits(8));
         const int32_t n = FUserDataByteIndex;
-        if (afterGop && n <= 10) {
+        if (afterGop) {
             u[n] = b;
             if (n == 6 && u[6] == 0xFF) {
                 if (u[5] >= 1 && u[5] <= 127) {

@@ -37,10 +37,11 @@ bool TM2VStream::IsCacheValid() const {
         return false;
     }
     // The stamp alone would accept a foreign file or a stream replaced within the clock's resolution.
+    // A zero stamp is an unfinished cache, whatever the stream.
     const cache::TCacheHeader expected = BuildCacheHeader(*this, true);
     using namespace cache;
-    return header.Get<uint64_t>(offset::Stamp) == expected.Get<uint64_t>(offset::Stamp) &&
-           header.HasMagic() &&
+    const uint64_t stamp = header.Get<uint64_t>(offset::Stamp);
+    return stamp != 0 && stamp == expected.Get<uint64_t>(offset::Stamp) && header.HasMagic() &&
            header.Get<uint32_t>(offset::FileSizeBlocks) == expected.Get<uint32_t>(offset::FileSizeBlocks);
 }
 
@@ -67,6 +68,10 @@ bool TM2VStream::OpenCacheForScan() {
     FCacheOutput = std::move(output);
     FCacheStream = std::move(stream);
     return true;
+}
+
+bool TM2VStream::StreamChangedSinceOpened() const {
+    return FReader && (FReader->FileSize() != FFileSize || FReader->GetLastWriteTime() != FLastWriteTime);
 }
 
 std::string TM2VStream::CacheWriteName() const {

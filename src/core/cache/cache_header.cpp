@@ -10,6 +10,14 @@
 
 namespace velmora {
 
+uint64_t CacheStamp(uint64_t LastWriteTime, int64_t FileSize) {
+    // A bijective 64-bit mix of the size (the finaliser of splitmix64), so no two sizes cancel out.
+    uint64_t z = static_cast<uint64_t>(FileSize) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return LastWriteTime ^ z ^ (z >> 31);
+}
+
 cache::TCacheHeader BuildCacheHeader(const TM2VStream& s, bool Final) {
     using namespace cache;
     TCacheHeader h;
@@ -41,8 +49,8 @@ cache::TCacheHeader BuildCacheHeader(const TM2VStream& s, bool Final) {
     h.Put<int32_t>(offset::BitRateSum, static_cast<int32_t>(s.FBitRateSum));
     h.Put<uint8_t>(offset::PullDown, s.FPullDown ? 1 : 0);
     h.Put<uint32_t>(offset::FileSizeBlocks, static_cast<uint32_t>(s.FFileSize / kReaderBufferSize));
-    if (Final && s.FReader) {
-        h.Put<uint64_t>(offset::Stamp, s.FReader->GetLastWriteTime());
+    if (Final) {
+        h.Put<uint64_t>(offset::Stamp, CacheStamp(s.FLastWriteTime, s.FFileSize));
     }
     h.Put<int32_t>(offset::FieldCount, static_cast<int32_t>(s.FFieldCount));
     h.Put<int32_t>(offset::FrameCount, static_cast<int32_t>(RoundHalfEven(s.FPictureCount)));
