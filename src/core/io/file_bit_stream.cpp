@@ -171,11 +171,12 @@ uint32_t TFileBitStream::PeekBits(int32_t Count) {
     if (Count == 8 && FBitsLeft == 8) {
         return FData[FBytePos];
     }
-    // So are the three bytes of a start code prefix.
-    if (Count <= 24 && FBitsLeft == 8 && FBytePos + 3 <= FDataSize) {
-        const uint32_t bits = uint32_t{FData[FBytePos]} << 16 | uint32_t{FData[FBytePos + 1]} << 8 |
-                              uint32_t{FData[FBytePos + 2]};
-        return bits >> (24 - Count);
+    // So are the three bytes of a start code prefix and the flags of a header: up to 24 bits from
+    // any bit of the byte lie in the next four bytes, taken in one piece inside the buffer.
+    if (Count <= 24 && FBytePos + 4 <= FDataSize) {
+        const uint32_t bits = uint32_t{FData[FBytePos]} << 24 | uint32_t{FData[FBytePos + 1]} << 16 |
+                              uint32_t{FData[FBytePos + 2]} << 8 | uint32_t{FData[FBytePos + 3]};
+        return (bits << (8 - FBitsLeft)) >> (32 - Count);
     }
     Count = std::min(Count, 32);
     const int skip = 8 - FBitsLeft;
