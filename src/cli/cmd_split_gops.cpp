@@ -46,10 +46,7 @@ int RunSplit(const TSplitOptions& options) {
         return kExitFailure;
     }
     TConsoleLog log;
-    std::unique_ptr<TTerminalProgress> progress;
-    if (TTerminalProgress::StderrIsTerminal()) {
-        progress = std::make_unique<TTerminalProgress>("Cutting");
-    }
+    std::unique_ptr<TTerminalProgress> progress = TTerminalProgress::IfWanted("Cutting", options.File);
     bool userAbort = false;
     TInterruptAsAbort interrupt;
     TToolHooks hooks;
@@ -62,8 +59,8 @@ int RunSplit(const TSplitOptions& options) {
         }
     };
     const TGopCutResult result = CutAllGops(*analysis->Stream, hooks);
-    if (progress) {
-        progress->Finish();
+    if (progress && result.Ok()) {
+        progress->Complete();
     }
     return result.Ok() ? kExitOk : kExitFailure;
 }
