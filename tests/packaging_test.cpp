@@ -201,6 +201,7 @@ TEST(Packaging, BashCompletesCommandsOptionsAndValues) {
 }
 
 struct TValidator {
+    const char* Name;
     const char* Program;
     std::string Arguments;
     bool Silent;  // prints nothing when the file is right
@@ -225,11 +226,12 @@ TEST_P(PackagingValidator, PassesTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     DataFiles, PackagingValidator,
     ::testing::Values(
-        TValidator{"desktop-file-validate", ShellQuote(kData + "/velmora.desktop"), false},
-        TValidator{"appstreamcli",
+        TValidator{"DesktopEntry", "desktop-file-validate", ShellQuote(kData + "/velmora.desktop"), false},
+        TValidator{"Metainfo", "appstreamcli",
                    "validate --no-net " + ShellQuote(kData + "/com.brimvale.Velmora.metainfo.xml"), false},
-        TValidator{"groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora-cli.1"), true},
-        TValidator{"groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora.1"), true}));
+        TValidator{"CliManualPage", "groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora-cli.1"), true},
+        TValidator{"ManualPage", "groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora.1"), true}),
+    [](const ::testing::TestParamInfo<TValidator>& info) { return std::string(info.param.Name); });
 
 TEST(Packaging, ReleaseNumbersMatchTheBuild) {
     const std::string version = VELMORA_VERSION;
