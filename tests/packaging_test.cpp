@@ -209,7 +209,7 @@ struct TValidator {
 
 class PackagingValidator : public ::testing::TestWithParam<TValidator> {};
 
-// Each validator runs where its program is installed (desktop-file-utils, appstream, groff).
+// Each validator runs where its program is installed (desktop-file-utils, appstream, groff, zsh).
 TEST_P(PackagingValidator, PassesTheFile) {
     const TValidator& v = GetParam();
     if (std::system(("command -v " + std::string(v.Program) + " >/dev/null 2>&1").c_str()) != 0) {
@@ -230,7 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
         TValidator{"Metainfo", "appstreamcli",
                    "validate --no-net " + ShellQuote(kData + "/com.brimvale.Velmora.metainfo.xml"), false},
         TValidator{"CliManualPage", "groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora-cli.1"), true},
-        TValidator{"ManualPage", "groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora.1"), true}),
+        TValidator{"ManualPage", "groff", "-man -ww -z " + ShellQuote(kData + "/man/velmora.1"), true},
+        TValidator{"ZshCompletion", "zsh", "-n " + ShellQuote(kData + "/completion/_velmora-cli"), true}),
     [](const ::testing::TestParamInfo<TValidator>& info) { return std::string(info.param.Name); });
 
 TEST(Packaging, ReleaseNumbersMatchTheBuild) {
