@@ -1,3 +1,4 @@
+// Runs the analyser for the commands, with its progress bar and messages on standard error.
 #include "analyse.h"
 
 #include <filesystem>
@@ -40,16 +41,13 @@ std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_
         return std::nullopt;
     }
     TM2VStream& stream = *analysis.Stream;
-    std::unique_ptr<TTerminalProgress> progress;
-    if (TTerminalProgress::StderrIsTerminal()) {
-        progress = std::make_unique<TTerminalProgress>("Processing");
+    std::unique_ptr<TTerminalProgress> progress = TTerminalProgress::IfWanted("Processing", fileName);
+    if (progress) {
         stream.SetProgressBar(progress.get());
     }
-    stream.OnLog = [&messages = analysis.Messages, &progress](const std::string& text) {
+    stream.OnLog = [&messages = analysis.Messages](const std::string& text) {
         messages.push_back(text);
-        if (progress) {
-            progress->Finish();  // the message takes the bar's line; the bar is drawn again below it
-        }
+        TTerminalProgress::ClearLine();  // the message takes the bar's line; the bar is drawn again below it
         std::cerr << text << '\n';
     };
     const bool extended = ApplyProcessingMode(stream, ProcessingModeFromCliName(cliMode));
@@ -64,7 +62,11 @@ std::optional<TAnalysis> AnalyseStream(const std::string& fileName, std::string_
         return std::nullopt;
     }
     if (progress) {
-        progress->Finish();
+        if (stream.FAborted) {
+            progress->Finish();
+        } else {
+            progress->Complete();
+        }
     }
     // The bar dies with this function; later work on the analyser must not draw on it.
     stream.FProgressBar = nullptr;

@@ -48,10 +48,7 @@ int RunSplit(const TSplitOptions& options) {
         return kExitFailure;
     }
     TConsoleLog log;
-    std::unique_ptr<TTerminalProgress> progress;
-    if (TTerminalProgress::StderrIsTerminal()) {
-        progress = std::make_unique<TTerminalProgress>("Cutting");
-    }
+    std::unique_ptr<TTerminalProgress> progress = TTerminalProgress::IfWanted("Cutting", options.File);
     bool userAbort = false;
     TInterruptAsAbort interrupt;
     TToolHooks hooks;
@@ -66,6 +63,9 @@ int RunSplit(const TSplitOptions& options) {
     const TGopCutResult result =
         CutAllGops(*analysis->Stream, hooks, options.Force ? INT64_MAX : kMaxGopPieces);
     if (progress) {
+        if (result.Ok()) {
+            progress->Complete();
+        }
         progress->Finish();
     }
     if (result.TooManyPieces) {
