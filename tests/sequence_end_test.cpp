@@ -83,11 +83,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  false,
                                  {0x01, 0xB7}},
                       EndingCase{"Empty", {}, true, kEnd, false, {}},
-                      // An appended code would run into a start code prefix the file ends with.
-                      EndingCase{"EndsWithZero", Plus(kHead, {0x00}), false, Plus(kHead, {0x00}), false,
-                                 Plus(kHead, {0x00})},
-                      EndingCase{"EndsWithTwoZeros", Plus(kHead, {0x00, 0x00}), false,
-                                 Plus(kHead, {0x00, 0x00}), false, Plus(kHead, {0x00, 0x00})},
+                      // Trailing zeros are stuffing: the appended code follows them.
+                      EndingCase{"EndsWithZero", Plus(kHead, {0x00}), true, Plus(Plus(kHead, {0x00}), kEnd),
+                                 false, Plus(kHead, {0x00})},
+                      EndingCase{"EndsWithTwoZeros", Plus(kHead, {0x00, 0x00}), true,
+                                 Plus(Plus(kHead, {0x00, 0x00}), kEnd), false, Plus(kHead, {0x00, 0x00})},
+                      // An appended code would turn the prefix the file ends with into a start code.
                       EndingCase{"EndsWithPrefix", Plus(kHead, {0x00, 0x00, 0x01}), false,
                                  Plus(kHead, {0x00, 0x00, 0x01}), false, Plus(kHead, {0x00, 0x00, 0x01})},
                       EndingCase{"EndsWithZeroOne", Plus(kHead, {0x00, 0x01}), true,

@@ -64,11 +64,11 @@ TToolStatus OpenLocked(const std::string& name, TLockedFile& out) {
     return TToolStatus::Success();
 }
 
-// True when the file ends with 00, 00 00 or 00 00 01: a code appended there would run into them.
+// True when the file ends with 00 00 01: a code appended there would make that prefix a start code of
+// its own. Trailing zero bytes are stuffing that may stand before any start code, so they stay.
 bool EndsInsideStartCode(const TLockedFile& f) {
     const uint8_t* last = f.tail + 4;
-    return (f.size >= 1 && last[-1] == 0x00) ||
-           (f.size >= 3 && last[-3] == 0x00 && last[-2] == 0x00 && last[-1] == 0x01);
+    return f.size >= 3 && last[-3] == 0x00 && last[-2] == 0x00 && last[-1] == 0x01;
 }
 
 bool RunWithLog(const std::function<TToolStatus()>& tool, const char* success, const char* failure,
