@@ -65,8 +65,8 @@ struct TRunFigures {
 };
 
 TRunFigures Process(TVideoForm& form, const QString& stream, int mode) {
-    form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(mode);
-    form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
+    form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+    form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(true);
     TRunFigures figures;
     QElapsedTimer clock;
     QElapsedTimer sinceTick;

@@ -40,7 +40,7 @@ namespace {
 constexpr int kTimerInterval = 200;  // ms between the tree page checks
 constexpr int kPageSizeStep = 50;
 // The first summary label of the second panel: the counts follow the stream's properties.
-const QString kSecondPanelFirstLabel = QStringLiteral("Label5");
+const QString kSecondPanelFirstLabel = QStringLiteral("PictureCountLabel");
 
 QColor ToQColor(TColour colour) {
     return QColor(colour.R, colour.G, colour.B);
@@ -67,8 +67,8 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
 
-    FProgressSink = std::make_unique<TQtProgressSink>(ProgressBar1);
-    FTreeSink = std::make_unique<TQtTreeSink>(TreeView1);
+    FProgressSink = std::make_unique<TQtProgressSink>(ProgressBar);
+    FTreeSink = std::make_unique<TQtTreeSink>(HeaderTree);
 
     // Messages of the core may come from the worker; they are shown on this thread.
     FPreviousMessageBoxHandler = SetMessageBoxHandler([this](const std::string& text) {
@@ -81,11 +81,11 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
         }
     });
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kTimerInterval);
-    connect(Timer1, &QTimer::timeout, this, [this] { Guarded(&TVideoForm::Timer1Timer); });
-    Timer1->start();
+    PageTimer = new QTimer(this);
+    PageTimer->setObjectName(QStringLiteral("PageTimer"));
+    PageTimer->setInterval(kTimerInterval);
+    connect(PageTimer, &QTimer::timeout, this, [this] { Guarded(&TVideoForm::PageTimerFired); });
+    PageTimer->start();
 
     UpdateCommands();
     resize(1100, 760);
@@ -112,142 +112,147 @@ QAction* TVideoForm::AddAction(const char* Name, const QString& Caption, void (T
 
 void TVideoForm::CreateActions() {
     QStyle* style = this->style();
-    Open1 = AddAction("Open1", QStringLiteral("Open..."), &TVideoForm::Button5Click);
-    Open1->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
-    Open1->setShortcut(QKeySequence::Open);
-    Savecorrected1 =
-        AddAction("Savecorrected1", QStringLiteral("Save corrected..."), &TVideoForm::Button4Click);
-    Savecorrected1->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
-    SaveMPEGinformation1 = AddAction("SaveMPEGinformation1", QStringLiteral("Save MPEG information... "),
-                                     &TVideoForm::Button2Click);
-    SaveMPEGinformation1->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
-    SaveDisplayOrderinfo1 =
-        AddAction("SaveDisplayOrderinfo1", QStringLiteral("Save Display Order information..."),
-                  &TVideoForm::SaveDisplayOrderinfo1Click);
-    Exit1 = AddAction("Exit1", QStringLiteral("Close"), &TVideoForm::Exit1Click);
-    Exit1->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
-    Exit1->setShortcut(QKeySequence::Quit);
-    Start1 = AddAction("Start1", QStringLiteral("Start"), &TVideoForm::Button6Click);
-    Start1->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
-    Start1->setShortcut(QKeySequence(Qt::Key_F5));
-    Abort1 = AddAction("Abort1", QStringLiteral("Abort"), &TVideoForm::ToolButton5Click);
-    Abort1->setIcon(style->standardIcon(QStyle::SP_MediaStop));
-    Abort1->setShortcut(QKeySequence(Qt::Key_Escape));
-    SetSEQUENCEEND1 =
-        AddAction("SetSEQUENCEEND1", QStringLiteral("Set SEQUENCE_END"), &TVideoForm::SetSEQUENCEEND1Click);
-    DeleteSEQUENCEEND1 = AddAction("DeleteSEQUENCEEND1", QStringLiteral("Delete SEQUENCE_END"),
-                                   &TVideoForm::DeleteSEQUENCEEND1Click);
+    OpenAction = AddAction("OpenAction", QStringLiteral("Open..."), &TVideoForm::OpenClicked);
+    OpenAction->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    OpenAction->setShortcut(QKeySequence::Open);
+    SaveCorrectedAction = AddAction("SaveCorrectedAction", QStringLiteral("Save corrected..."),
+                                    &TVideoForm::SaveCorrectedClicked);
+    SaveCorrectedAction->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+    SaveMpegInformationAction =
+        AddAction("SaveMpegInformationAction", QStringLiteral("Save MPEG information... "),
+                  &TVideoForm::SaveMpegInformationClicked);
+    SaveMpegInformationAction->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    SaveDisplayOrderAction =
+        AddAction("SaveDisplayOrderAction", QStringLiteral("Save Display Order information..."),
+                  &TVideoForm::SaveDisplayOrderClicked);
+    CloseAction = AddAction("CloseAction", QStringLiteral("Close"), &TVideoForm::CloseClicked);
+    CloseAction->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
+    CloseAction->setShortcut(QKeySequence::Quit);
+    StartAction = AddAction("StartAction", QStringLiteral("Start"), &TVideoForm::StartClicked);
+    StartAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
+    StartAction->setShortcut(QKeySequence(Qt::Key_F5));
+    AbortAction = AddAction("AbortAction", QStringLiteral("Abort"), &TVideoForm::AbortClicked);
+    AbortAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
+    AbortAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    SetSequenceEndAction = AddAction("SetSequenceEndAction", QStringLiteral("Set SEQUENCE_END"),
+                                     &TVideoForm::SetSequenceEndClicked);
+    DeleteSequenceEndAction = AddAction("DeleteSequenceEndAction", QStringLiteral("Delete SEQUENCE_END"),
+                                        &TVideoForm::DeleteSequenceEndClicked);
     // The delete tool exists but is not offered.
-    DeleteSEQUENCEEND1->setVisible(false);
-    CutallGOPs1 = AddAction("CutallGOPs1", QStringLiteral("Cut all GOPs"), &TVideoForm::CutallGOPs1Click);
-    Help2 = AddAction("Help2", QStringLiteral("Help"), nullptr);
-    VisitVelmorahomepage1 = AddAction("VisitVelmorahomepage1", QStringLiteral("Visit Velmora home page"),
-                                      &TVideoForm::VisitVelmorahomepage1Click);
-    About1 = AddAction("About1", QStringLiteral("About"), &TVideoForm::About1Click);
-    Start = AddAction("Start", QStringLiteral("Set Start  \\/"), &TVideoForm::StartClick);
-    Finish = AddAction("Finish", QStringLiteral("Set Finish /\\"), &TVideoForm::FinishClick);
-    Cut = AddAction("Cut", QStringLiteral("Cut to file ..."), &TVideoForm::CutClick);
+    DeleteSequenceEndAction->setVisible(false);
+    CutAllGopsAction =
+        AddAction("CutAllGopsAction", QStringLiteral("Cut all GOPs"), &TVideoForm::CutAllGopsClicked);
+    HelpAction = AddAction("HelpAction", QStringLiteral("Help"), nullptr);
+    VisitHomePageAction = AddAction("VisitHomePageAction", QStringLiteral("Visit Velmora home page"),
+                                    &TVideoForm::VisitHomePageClicked);
+    AboutAction = AddAction("AboutAction", QStringLiteral("About"), &TVideoForm::AboutClicked);
+    SetCutStartAction =
+        AddAction("SetCutStartAction", QStringLiteral("Set Start  \\/"), &TVideoForm::SetCutStartClicked);
+    SetCutFinishAction =
+        AddAction("SetCutFinishAction", QStringLiteral("Set Finish /\\"), &TVideoForm::SetCutFinishClicked);
+    CutToFileAction =
+        AddAction("CutToFileAction", QStringLiteral("Cut to file ..."), &TVideoForm::CutToFileClicked);
 }
 
 void TVideoForm::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("File1"));
-    file->addAction(Open1);
-    file->addAction(Savecorrected1);
-    file->addAction(SaveMPEGinformation1);
-    file->addAction(SaveDisplayOrderinfo1);
+    file->setObjectName(QStringLiteral("FileMenu"));
+    file->addAction(OpenAction);
+    file->addAction(SaveCorrectedAction);
+    file->addAction(SaveMpegInformationAction);
+    file->addAction(SaveDisplayOrderAction);
     file->addSeparator();
-    file->addAction(Exit1);
+    file->addAction(CloseAction);
 
     QMenu* processing = menuBar()->addMenu(QStringLiteral("&Processing"));
-    processing->setObjectName(QStringLiteral("Processing1"));
-    processing->addAction(Start1);
-    processing->addAction(Abort1);
+    processing->setObjectName(QStringLiteral("ProcessingMenu"));
+    processing->addAction(StartAction);
+    processing->addAction(AbortAction);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->setObjectName(QStringLiteral("Tools1"));
-    tools->addAction(SetSEQUENCEEND1);
-    tools->addAction(DeleteSEQUENCEEND1);
-    tools->addAction(CutallGOPs1);
+    tools->setObjectName(QStringLiteral("ToolsMenu"));
+    tools->addAction(SetSequenceEndAction);
+    tools->addAction(DeleteSequenceEndAction);
+    tools->addAction(CutAllGopsAction);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("Help1"));
-    help->addAction(Help2);
-    help->addAction(VisitVelmorahomepage1);
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    help->addAction(HelpAction);
+    help->addAction(VisitHomePageAction);
     help->addSeparator();
-    help->addAction(About1);
+    help->addAction(AboutAction);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addAction(Start);
-    PopupMenu1->addAction(Finish);
-    PopupMenu1->addAction(Cut);
+    TreeMenu = new QMenu(this);
+    TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
+    TreeMenu->addAction(SetCutStartAction);
+    TreeMenu->addAction(SetCutFinishAction);
+    TreeMenu->addAction(CutToFileAction);
 }
 
 void TVideoForm::CreateToolBar() {
-    ToolBar1 = addToolBar(QStringLiteral("Commands"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    CommandBar = addToolBar(QStringLiteral("Commands"));
+    CommandBar->setObjectName(QStringLiteral("CommandBar"));
+    CommandBar->setMovable(false);
+    CommandBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     const auto add = [this](QAction* action, const char* buttonName) {
-        ToolBar1->addAction(action);
-        ToolBar1->widgetForAction(action)->setObjectName(QString::fromLatin1(buttonName));
+        CommandBar->addAction(action);
+        CommandBar->widgetForAction(action)->setObjectName(QString::fromLatin1(buttonName));
     };
-    add(Open1, "ToolButton1");
-    add(Savecorrected1, "ToolButton2");
-    add(SaveMPEGinformation1, "ToolButton11");
-    ToolBar1->addSeparator();
-    add(Start1, "ToolButton4");
-    add(Abort1, "ToolButton5");
-    ToolBar1->addSeparator();
-    add(Exit1, "ToolButton9");
+    add(OpenAction, "OpenButton");
+    add(SaveCorrectedAction, "SaveCorrectedButton");
+    add(SaveMpegInformationAction, "SaveMpegInformationButton");
+    CommandBar->addSeparator();
+    add(StartAction, "StartButton");
+    add(AbortAction, "AbortButton");
+    CommandBar->addSeparator();
+    add(CloseAction, "CloseButton");
 }
 
 QWidget* TVideoForm::CreateLeftPart() {
-    GroupBox3 = new QGroupBox(QStringLiteral(" Video Processing "));
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    GroupBox3->setMouseTracking(true);
-    GroupBox3->installEventFilter(this);
+    ProcessingPart = new QGroupBox(QStringLiteral(" Video Processing "));
+    ProcessingPart->setObjectName(QStringLiteral("ProcessingPart"));
+    ProcessingPart->setMouseTracking(true);
+    ProcessingPart->installEventFilter(this);
 
-    CheckBox2 = new QCheckBox(QStringLiteral("Process after opening"));
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    ProcessAfterOpenBox = new QCheckBox(QStringLiteral("Process after opening"));
+    ProcessAfterOpenBox->setObjectName(QStringLiteral("ProcessAfterOpenBox"));
 
-    ComboBox1 = new QComboBox;
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ModeBox = new QComboBox;
+    ModeBox->setObjectName(QStringLiteral("ModeBox"));
     for (const TProcessingMode& mode : ProcessingModes()) {
-        ComboBox1->addItem(QString::fromUtf8(mode.Name.data(), static_cast<qsizetype>(mode.Name.size())));
+        ModeBox->addItem(QString::fromUtf8(mode.Name.data(), static_cast<qsizetype>(mode.Name.size())));
     }
 
-    SpinEdit1 = new QSpinBox;
-    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-    SpinEdit1->setRange(kMinBlocksPerPage, kMaxBlocksPerPage);
-    SpinEdit1->setSingleStep(kPageSizeStep);
-    SpinEdit1->setValue(FTreePageSize);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TVideoForm::SpinEdit1Change);
+    PageSizeBox = new QSpinBox;
+    PageSizeBox->setObjectName(QStringLiteral("PageSizeBox"));
+    PageSizeBox->setRange(kMinBlocksPerPage, kMaxBlocksPerPage);
+    PageSizeBox->setSingleStep(kPageSizeStep);
+    PageSizeBox->setValue(FTreePageSize);
+    connect(PageSizeBox, &QSpinBox::valueChanged, this, &TVideoForm::PageSizeChanged);
 
-    ProgressBar1 = new QProgressBar;
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    ProgressBar = new QProgressBar;
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
 
     auto* modeLabel = new QLabel(QStringLiteral("Processing mode:"));
-    modeLabel->setBuddy(ComboBox1);
+    modeLabel->setBuddy(ModeBox);
     auto* pageLabel = new QLabel(QStringLiteral("Blocks per Page: "));
-    pageLabel->setBuddy(SpinEdit1);
+    pageLabel->setBuddy(PageSizeBox);
     auto* controls = new QGridLayout;
-    controls->addWidget(CheckBox2, 0, 0, 1, 2);
+    controls->addWidget(ProcessAfterOpenBox, 0, 0, 1, 2);
     controls->addWidget(modeLabel, 1, 0);
-    controls->addWidget(ComboBox1, 1, 1);
+    controls->addWidget(ModeBox, 1, 1);
     controls->addWidget(pageLabel, 2, 0);
-    controls->addWidget(SpinEdit1, 2, 1);
+    controls->addWidget(PageSizeBox, 2, 1);
     controls->setColumnStretch(1, 1);
 
     // The summary labels: the stream's properties, then its counts.
     auto* panel3 = new QFrame;
-    panel3->setObjectName(QStringLiteral("Panel3"));
+    panel3->setObjectName(QStringLiteral("StreamPanel"));
     auto* panel5 = new QFrame;
-    panel5->setObjectName(QStringLiteral("Panel5"));
+    panel5->setObjectName(QStringLiteral("CountsPanel"));
     for (QFrame* panel : {panel3, panel5}) {
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
@@ -275,39 +280,39 @@ QWidget* TVideoForm::CreateLeftPart() {
     panels->addWidget(panel5, 1);
 
     FLog = new TLogPanel;
-    auto* layout = new QVBoxLayout(GroupBox3);
+    auto* layout = new QVBoxLayout(ProcessingPart);
     layout->addLayout(controls);
-    layout->addWidget(ProgressBar1);
+    layout->addWidget(ProgressBar);
     layout->addLayout(panels);
     layout->addWidget(FLog, 1);
-    return GroupBox3;
+    return ProcessingPart;
 }
 
 QWidget* TVideoForm::CreateTreePart() {
     auto* part = new QWidget;
-    TreeView1 = new QTreeWidget;
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setColumnCount(1);
-    TreeView1->setUniformRowHeights(true);
-    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (QTreeWidgetItem* item = TreeView1->itemAt(pos)) {
-            TreeView1->setCurrentItem(item);
+    HeaderTree = new QTreeWidget;
+    HeaderTree->setObjectName(QStringLiteral("HeaderTree"));
+    HeaderTree->setHeaderHidden(true);
+    HeaderTree->setColumnCount(1);
+    HeaderTree->setUniformRowHeights(true);
+    HeaderTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(HeaderTree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* item = HeaderTree->itemAt(pos)) {
+            HeaderTree->setCurrentItem(item);
         }
-        Guarded(&TVideoForm::PopupMenu1Popup);
-        PopupMenu1->exec(TreeView1->viewport()->mapToGlobal(pos));
+        Guarded(&TVideoForm::TreeMenuAboutToShow);
+        TreeMenu->exec(HeaderTree->viewport()->mapToGlobal(pos));
     });
 
-    ScrollBar1 = new QScrollBar(Qt::Vertical);
-    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
-    ScrollBar1->setRange(0, 0);
+    PageScrollBar = new QScrollBar(Qt::Vertical);
+    PageScrollBar->setObjectName(QStringLiteral("PageScrollBar"));
+    PageScrollBar->setRange(0, 0);
 
     auto* layout = new QHBoxLayout(part);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(TreeView1, 1);
-    layout->addWidget(ScrollBar1);
+    layout->addWidget(HeaderTree, 1);
+    layout->addWidget(PageScrollBar);
     return part;
 }
 
@@ -324,10 +329,10 @@ void TVideoForm::FormShow() {
     FProcessAfterOpen = shown.ProcessAfterOpen;
     FBlocksPerPage = shown.BlocksPerPage;
     FProcessingMode = shown.ProcessingMode;
-    CheckBox2->setChecked(FProcessAfterOpen);
-    SpinEdit1->setValue(FBlocksPerPage);
-    ComboBox1->setCurrentIndex(FProcessingMode);
-    FLastPosition = ScrollBar1->value();
+    ProcessAfterOpenBox->setChecked(FProcessAfterOpen);
+    PageSizeBox->setValue(FBlocksPerPage);
+    ModeBox->setCurrentIndex(FProcessingMode);
+    FLastPosition = PageScrollBar->value();
     FPositionTicks = 0;
 }
 
@@ -335,7 +340,7 @@ void TVideoForm::closeEvent(QCloseEvent* event) {
     if (Busy()) {
         // Stop the work first; the window closes when it has ended.
         FCloseRequested = true;
-        ToolButton5Click();
+        AbortClicked();
         event->ignore();
         return;
     }
@@ -345,9 +350,9 @@ void TVideoForm::closeEvent(QCloseEvent* event) {
 
 void TVideoForm::FormClose() {
     FStream.reset();
-    FProcessAfterOpen = CheckBox2->isChecked();
-    FBlocksPerPage = SpinEdit1->value();
-    FProcessingMode = ComboBox1->currentIndex();
+    FProcessAfterOpen = ProcessAfterOpenBox->isChecked();
+    FBlocksPerPage = PageSizeBox->value();
+    FProcessingMode = ModeBox->currentIndex();
     if (FShown) {
         SaveSettings(FSettingsStore, {FProcessAfterOpen, FBlocksPerPage, FProcessingMode});
     }
@@ -373,8 +378,8 @@ void TVideoForm::dropEvent(QDropEvent* event) {
 }
 
 bool TVideoForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == GroupBox3 && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
-        GroupBox3MouseMove();
+    if (watched == ProcessingPart && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
+        ProcessingPartMouseMove();
     }
     return QMainWindow::eventFilter(watched, event);
 }

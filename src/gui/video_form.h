@@ -40,27 +40,27 @@ class TVideoForm : public QMainWindow, public ILogSink {
     TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget* parent = nullptr);
     ~TVideoForm() override;
 
-    // Commands, named after the controls they serve.
-    void Button5Click();                     // Open...
+    // The commands of the menus, the tool bar and the tree's context menu.
+    void OpenClicked();                      // Open...
     void OpenFile(const QString& FileName);  // Open of a file chosen elsewhere (command line, drop)
-    void Button6Click();                     // Start
-    void ToolButton5Click();                 // Abort
-    void Button2Click();                     // Save MPEG information...
-    void SaveDisplayOrderinfo1Click();       // Save Display Order information...
-    void Button4Click();                     // Save corrected...
-    void CutallGOPs1Click();
-    void SetSEQUENCEEND1Click();
-    void DeleteSEQUENCEEND1Click();
-    void PopupMenu1Popup();  // the tree's context menu is about to open
-    void StartClick();       // Set Start
-    void FinishClick();      // Set Finish
-    void CutClick();         // Cut to file ...
-    void VisitVelmorahomepage1Click();
-    void About1Click();
-    void Exit1Click();
-    void Timer1Timer();
-    void GroupBox3MouseMove();
-    void SpinEdit1Change(int Value);
+    void StartClicked();                     // Start
+    void AbortClicked();                     // Abort
+    void SaveMpegInformationClicked();       // Save MPEG information...
+    void SaveDisplayOrderClicked();          // Save Display Order information...
+    void SaveCorrectedClicked();             // Save corrected...
+    void CutAllGopsClicked();
+    void SetSequenceEndClicked();
+    void DeleteSequenceEndClicked();
+    void TreeMenuAboutToShow();  // the tree's context menu is about to open
+    void SetCutStartClicked();   // Set Start
+    void SetCutFinishClicked();  // Set Finish
+    void CutToFileClicked();     // Cut to file ...
+    void VisitHomePageClicked();
+    void AboutClicked();
+    void CloseClicked();
+    void PageTimerFired();
+    void ProcessingPartMouseMove();
+    void PageSizeChanged(int Value);
 
     // The log: the window's own lines and those of the tools run on this thread.
     void AddLog(int kind, const std::string& text, TColour colour) override;
@@ -154,38 +154,38 @@ class TVideoForm : public QMainWindow, public ILogSink {
     bool FCloseRequested = false;
 
     // Controls.
-    QCheckBox* CheckBox2 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
+    QCheckBox* ProcessAfterOpenBox = nullptr;
+    QComboBox* ModeBox = nullptr;
+    QSpinBox* PageSizeBox = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QGroupBox* ProcessingPart = nullptr;
     TLogPanel* FLog = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
-    QScrollBar* ScrollBar1 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
+    QTreeWidget* HeaderTree = nullptr;
+    QScrollBar* PageScrollBar = nullptr;
+    QMenu* TreeMenu = nullptr;
+    QTimer* PageTimer = nullptr;
+    QToolBar* CommandBar = nullptr;
     std::map<QString, QLabel*> FLabels;
     std::unique_ptr<TQtProgressSink> FProgressSink;
     std::unique_ptr<TQtTreeSink> FTreeSink;
 
     // Commands.
-    QAction* Open1 = nullptr;
-    QAction* Savecorrected1 = nullptr;
-    QAction* SaveMPEGinformation1 = nullptr;
-    QAction* SaveDisplayOrderinfo1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Start1 = nullptr;
-    QAction* Abort1 = nullptr;
-    QAction* SetSEQUENCEEND1 = nullptr;
-    QAction* DeleteSEQUENCEEND1 = nullptr;
-    QAction* CutallGOPs1 = nullptr;
-    QAction* Help2 = nullptr;
-    QAction* VisitVelmorahomepage1 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* Start = nullptr;
-    QAction* Finish = nullptr;
-    QAction* Cut = nullptr;
+    QAction* OpenAction = nullptr;
+    QAction* SaveCorrectedAction = nullptr;
+    QAction* SaveMpegInformationAction = nullptr;
+    QAction* SaveDisplayOrderAction = nullptr;
+    QAction* CloseAction = nullptr;
+    QAction* StartAction = nullptr;
+    QAction* AbortAction = nullptr;
+    QAction* SetSequenceEndAction = nullptr;
+    QAction* DeleteSequenceEndAction = nullptr;
+    QAction* CutAllGopsAction = nullptr;
+    QAction* HelpAction = nullptr;
+    QAction* VisitHomePageAction = nullptr;
+    QAction* AboutAction = nullptr;
+    QAction* SetCutStartAction = nullptr;
+    QAction* SetCutFinishAction = nullptr;
+    QAction* CutToFileAction = nullptr;
 };
 
 }  // namespace velmora::gui

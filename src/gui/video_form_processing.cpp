@@ -22,7 +22,7 @@
 
 namespace velmora::gui {
 
-void TVideoForm::Button5Click() {
+void TVideoForm::OpenClicked() {
     if (Busy()) {
         return;
     }
@@ -43,25 +43,25 @@ void TVideoForm::OpenFile(const QString& FileName) {
     FFileName = FileName;
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
     FProgressSink->SetPosition(0);
-    TreeView1->clear();
+    HeaderTree->clear();
     EnableCommands();
-    if (CheckBox2->isChecked()) {
-        Button6Click();
+    if (ProcessAfterOpenBox->isChecked()) {
+        StartClicked();
     }
 }
 
-void TVideoForm::Button6Click() {
+void TVideoForm::StartClicked() {
     if (Busy() || FFileName.isEmpty()) {
         return;
     }
     FUserAbort = false;
     FAbortRequested.store(false);
-    FProcessAfterOpen = CheckBox2->isChecked();
-    FBlocksPerPage = SpinEdit1->value();
-    FProcessingMode = ComboBox1->currentIndex();
+    FProcessAfterOpen = ProcessAfterOpenBox->isChecked();
+    FBlocksPerPage = PageSizeBox->value();
+    FProcessingMode = ModeBox->currentIndex();
     FStream.reset();
     // The tree shows the old analyser's page until the new one is built; it no longer leads anywhere.
-    TreeView1->clear();
+    HeaderTree->clear();
     try {
         FStream = std::make_unique<TM2VStream>(QFile::encodeName(FFileName).toStdString());
     } catch (const EParserFileException&) {
@@ -154,14 +154,14 @@ void TVideoForm::ParseFinished() {
     SetUpScrollBar();
     ShowSummary();
     FStream->CloseFile();
-    ShowTreePage(ScrollBar1->value());
+    ShowTreePage(PageScrollBar->value());
     FSaveCorrectedEnabled = FStream->FUnformattedFound;
 }
 
 void TVideoForm::SetUpScrollBar() {
     const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount());
-    ScrollBar1->setRange(setUp.Minimum, setUp.Maximum);
-    ScrollBar1->setValue(setUp.Position);
+    PageScrollBar->setRange(setUp.Minimum, setUp.Maximum);
+    PageScrollBar->setValue(setUp.Position);
 }
 
 void TVideoForm::ShowSummary() {
@@ -174,7 +174,7 @@ void TVideoForm::ShowSummary() {
 }
 
 void TVideoForm::ShowTreePage(int FirstEntry) {
-    TreeView1->clear();
+    HeaderTree->clear();
     if (!FStream || FStream->FTreeView == nullptr) {
         return;
     }
@@ -183,7 +183,7 @@ void TVideoForm::ShowTreePage(int FirstEntry) {
     FStream->BuildTreePage(FirstEntry, FTreePageSize);
 }
 
-void TVideoForm::ToolButton5Click() {
+void TVideoForm::AbortClicked() {
     if (FStream) {
         FAbortRequested.store(true);
     }
@@ -191,8 +191,8 @@ void TVideoForm::ToolButton5Click() {
     EnableCommands();
 }
 
-void TVideoForm::Timer1Timer() {
-    const int position = ScrollBar1->value();
+void TVideoForm::PageTimerFired() {
+    const int position = PageScrollBar->value();
     if (position == FLastPosition) {
         return;
     }
@@ -202,8 +202,8 @@ void TVideoForm::Timer1Timer() {
     }
 }
 
-void TVideoForm::GroupBox3MouseMove() {
-    const int position = ScrollBar1->value();
+void TVideoForm::ProcessingPartMouseMove() {
+    const int position = PageScrollBar->value();
     if (position != FLastPosition && FPositionTicks > 0) {
         BuildPageAt(position);
     }
@@ -221,7 +221,7 @@ void TVideoForm::BuildPageAt(int Position) {
     }
 }
 
-void TVideoForm::SpinEdit1Change(int Value) {
+void TVideoForm::PageSizeChanged(int Value) {
     FTreePageSize = Value;
 }
 
@@ -232,19 +232,19 @@ void TVideoForm::EnableCommands() {
 
 void TVideoForm::UpdateCommands() {
     const bool idle = !Busy();
-    Open1->setEnabled(idle);
-    Start1->setEnabled(FCommandsEnabled && idle);
-    Abort1->setEnabled(FCommandsEnabled || !idle);
-    SaveMPEGinformation1->setEnabled(FCommandsEnabled && idle);
-    SaveDisplayOrderinfo1->setEnabled(FCommandsEnabled && idle);
-    Savecorrected1->setEnabled(FSaveCorrectedEnabled && idle);
-    SetSEQUENCEEND1->setEnabled(idle);
-    DeleteSEQUENCEEND1->setEnabled(idle);
-    CutallGOPs1->setEnabled(idle);
-    Finish->setEnabled(FFinishEnabled && idle);
-    Cut->setEnabled(FCutEnabled && idle);
+    OpenAction->setEnabled(idle);
+    StartAction->setEnabled(FCommandsEnabled && idle);
+    AbortAction->setEnabled(FCommandsEnabled || !idle);
+    SaveMpegInformationAction->setEnabled(FCommandsEnabled && idle);
+    SaveDisplayOrderAction->setEnabled(FCommandsEnabled && idle);
+    SaveCorrectedAction->setEnabled(FSaveCorrectedEnabled && idle);
+    SetSequenceEndAction->setEnabled(idle);
+    DeleteSequenceEndAction->setEnabled(idle);
+    CutAllGopsAction->setEnabled(idle);
+    SetCutFinishAction->setEnabled(FFinishEnabled && idle);
+    CutToFileAction->setEnabled(FCutEnabled && idle);
     if (!idle) {
-        Start->setEnabled(false);
+        SetCutStartAction->setEnabled(false);
     }
 }
 

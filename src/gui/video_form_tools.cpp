@@ -46,7 +46,7 @@ class TQueuedLogSink : public ILogSink {
 
 }  // namespace
 
-void TVideoForm::Button2Click() {
+void TVideoForm::SaveMpegInformationClicked() {
     if (Busy()) {
         return;
     }
@@ -56,7 +56,7 @@ void TVideoForm::Button2Click() {
     }
 }
 
-void TVideoForm::SaveDisplayOrderinfo1Click() {
+void TVideoForm::SaveDisplayOrderClicked() {
     if (Busy()) {
         return;
     }
@@ -70,7 +70,7 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
     if (!FStream || Busy()) {
         return std::nullopt;
     }
-    const QTreeWidgetItem* item = TreeView1->currentItem();
+    const QTreeWidgetItem* item = HeaderTree->currentItem();
     if (item == nullptr) {
         return std::nullopt;
     }
@@ -85,15 +85,15 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
     return position;
 }
 
-void TVideoForm::PopupMenu1Popup() {
+void TVideoForm::TreeMenuAboutToShow() {
     const bool picture = SelectedPicturePosition().has_value();
-    Start->setEnabled(picture);
+    SetCutStartAction->setEnabled(picture);
     // Set Finish takes a position only from a picture: other records hold none.
-    Finish->setEnabled(FFinishEnabled && picture);
-    Cut->setEnabled(FCutEnabled && !Busy());
+    SetCutFinishAction->setEnabled(FFinishEnabled && picture);
+    CutToFileAction->setEnabled(FCutEnabled && !Busy());
 }
 
-void TVideoForm::StartClick() {
+void TVideoForm::SetCutStartClicked() {
     if (const std::optional<int64_t> position = SelectedPicturePosition()) {
         FCutStart = *position;
         FFinishEnabled = true;
@@ -101,7 +101,7 @@ void TVideoForm::StartClick() {
     }
 }
 
-void TVideoForm::FinishClick() {
+void TVideoForm::SetCutFinishClicked() {
     if (const std::optional<int64_t> position = SelectedPicturePosition()) {
         FCutFinish = *position;
         FCutEnabled = true;
@@ -109,7 +109,7 @@ void TVideoForm::FinishClick() {
     }
 }
 
-void TVideoForm::CutClick() {
+void TVideoForm::CutToFileClicked() {
     if (!FStream || Busy()) {
         return;
     }
@@ -120,7 +120,7 @@ void TVideoForm::CutClick() {
     RunRangeCut(*name);
 }
 
-void TVideoForm::Button4Click() {
+void TVideoForm::SaveCorrectedClicked() {
     if (!FStream || Busy()) {
         return;
     }
@@ -136,7 +136,7 @@ void TVideoForm::Button4Click() {
     RunSaveCorrected(*name);
 }
 
-void TVideoForm::CutallGOPs1Click() {
+void TVideoForm::CutAllGopsClicked() {
     if (!FStream || Busy()) {
         return;
     }
@@ -161,14 +161,14 @@ void TVideoForm::CutallGOPs1Click() {
     });
 }
 
-void TVideoForm::SetSEQUENCEEND1Click() {
+void TVideoForm::SetSequenceEndClicked() {
     if (!FStream || Busy()) {
         return;
     }
     RunSequenceEndTool(true);
 }
 
-void TVideoForm::DeleteSEQUENCEEND1Click() {
+void TVideoForm::DeleteSequenceEndClicked() {
     if (!FStream || Busy()) {
         return;
     }
@@ -205,15 +205,15 @@ void TVideoForm::RunSequenceEndTool(bool Set) {
     }
 }
 
-void TVideoForm::VisitVelmorahomepage1Click() {
+void TVideoForm::VisitHomePageClicked() {
     FDialogs.OpenUrl(HomePageUrl());
 }
 
-void TVideoForm::About1Click() {
+void TVideoForm::AboutClicked() {
     FDialogs.ShowAbout(this);
 }
 
-void TVideoForm::Exit1Click() {
+void TVideoForm::CloseClicked() {
     close();
 }
 

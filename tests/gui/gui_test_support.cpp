@@ -103,8 +103,8 @@ bool WaitForJob(TVideoForm& Form, int TimeoutMs) {
 }
 
 bool OpenAndProcess(TVideoForm& Form, const QString& FileName, int Mode) {
-    Form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(Mode);
-    Form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
+    Form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(Mode);
+    Form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(true);
     Form.OpenFile(FileName);
     return WaitForJob(Form);
 }

@@ -130,7 +130,7 @@ class TLogPanelTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.AddLog(1, QStringLiteral("before"), colour::DarkBlue);
-        form.ToolButton5Click();
+        form.AbortClicked();
         QVERIFY(form.UserAbort());
         form.AddLog(1, QStringLiteral("dark blue"), colour::DarkBlue);
         form.AnalyserMessage(QStringLiteral("analyser"));

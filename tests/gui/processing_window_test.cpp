@@ -64,56 +64,58 @@ class TProcessingWindowTest : public QObject {
             bool enabled;
             bool visible;
         } actions[] = {
-            {"Open1", "Open...", true, true},
-            {"Savecorrected1", "Save corrected...", false, true},
-            {"SaveMPEGinformation1", "Save MPEG information... ", false, true},
-            {"SaveDisplayOrderinfo1", "Save Display Order information...", false, true},
-            {"Exit1", "Close", true, true},
-            {"Start1", "Start", false, true},
-            {"Abort1", "Abort", false, true},
-            {"SetSEQUENCEEND1", "Set SEQUENCE_END", true, true},
-            {"DeleteSEQUENCEEND1", "Delete SEQUENCE_END", false, false},  // a hidden action reads disabled
-            {"CutallGOPs1", "Cut all GOPs", true, true},
-            {"VisitVelmorahomepage1", "Visit Velmora home page", true, true},
-            {"About1", "About", true, true},
-            {"Start", "Set Start  \\/", true, true},
-            {"Finish", "Set Finish /\\", false, true},
-            {"Cut", "Cut to file ...", false, true},
+            {"OpenAction", "Open...", true, true},
+            {"SaveCorrectedAction", "Save corrected...", false, true},
+            {"SaveMpegInformationAction", "Save MPEG information... ", false, true},
+            {"SaveDisplayOrderAction", "Save Display Order information...", false, true},
+            {"CloseAction", "Close", true, true},
+            {"StartAction", "Start", false, true},
+            {"AbortAction", "Abort", false, true},
+            {"SetSequenceEndAction", "Set SEQUENCE_END", true, true},
+            {"DeleteSequenceEndAction", "Delete SEQUENCE_END", false,
+             false},  // a hidden action reads disabled
+            {"CutAllGopsAction", "Cut all GOPs", true, true},
+            {"VisitHomePageAction", "Visit Velmora home page", true, true},
+            {"AboutAction", "About", true, true},
+            {"SetCutStartAction", "Set Start  \\/", true, true},
+            {"SetCutFinishAction", "Set Finish /\\", false, true},
+            {"CutToFileAction", "Cut to file ...", false, true},
         };
         for (const auto& a : actions) {
             QAction* action = Action(form, a.name);
             QVERIFY2(action != nullptr, a.name);
             QCOMPARE(action->text(), QString::fromLatin1(a.caption));
             QCOMPARE(action->isVisible(), a.visible);
-            if (QString::fromLatin1(a.name) != QStringLiteral("Start")) {  // decided when the menu opens
+            if (QString::fromLatin1(a.name) !=
+                QStringLiteral("SetCutStartAction")) {  // decided when the menu opens
                 QVERIFY2(action->isEnabled() == a.enabled, a.name);
             }
         }
-        for (const char* button :
-             {"ToolButton1", "ToolButton2", "ToolButton11", "ToolButton4", "ToolButton5", "ToolButton9"}) {
+        for (const char* button : {"OpenButton", "SaveCorrectedButton", "SaveMpegInformationButton",
+                                   "StartButton", "AbortButton", "CloseButton"}) {
             QVERIFY2(form.findChild<QToolButton*>(QString::fromLatin1(button)) != nullptr, button);
         }
-        auto* combo = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* combo = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
         QStringList modes;
         for (int i = 0; i < combo->count(); ++i) {
             modes.append(combo->itemText(i));
         }
         QCOMPARE(modes, QStringList(
                             {"Quick", "Show first GOP", "Show tree", "Show extended tree", "Rewrite cache"}));
-        auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+        auto* spin = form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"));
         QCOMPARE(spin->minimum(), 1);
         QCOMPARE(spin->maximum(), 2000);
         QCOMPARE(spin->singleStep(), 50);
-        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GroupBox3"))->title(),
+        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("ProcessingPart"))->title(),
                  QStringLiteral(" Video Processing "));
         for (const TSummaryLabel& caption : SummaryCaptions()) {
             QLabel* label = form.findChild<QLabel*>(QString::fromStdString(caption.Name));
             QVERIFY(label != nullptr);
             QCOMPARE(label->text(), QString::fromStdString(caption.Text));
         }
-        QVERIFY(form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1")) != nullptr);
-        QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("TreeView1")) != nullptr);
-        QVERIFY(form.findChild<QMenu*>(QStringLiteral("PopupMenu1")) != nullptr);
+        QVERIFY(form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar")) != nullptr);
+        QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree")) != nullptr);
+        QVERIFY(form.findChild<QMenu*>(QStringLiteral("TreeMenu")) != nullptr);
     }
 
     void openAndStartInEachMode_data() {
@@ -135,8 +137,8 @@ class TProcessingWindowTest : public QObject {
         form.show();
         const QString sample = test::SamplePath();
         dialogs.OpenAnswers.push_back(sample);
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(mode);
-        form.Button5Click();
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+        form.OpenClicked();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + sample);
 
@@ -154,9 +156,9 @@ class TProcessingWindowTest : public QObject {
         QCOMPARE(finished.Kind, 1);
         QCOMPARE(finished.Colour, QColor(0, 100, 0));
 
-        QCOMPARE(Label(form, "Label18")->text(), QStringLiteral("Resolution: PAL"));
-        QCOMPARE(Label(form, "Label16")->text(), QStringLiteral("Size: 720 x 576"));
-        QCOMPARE(Label(form, "Label21")->text(), QStringLiteral("Encode Type: MPEG 2"));
+        QCOMPARE(Label(form, "ResolutionLabel")->text(), QStringLiteral("Resolution: PAL"));
+        QCOMPARE(Label(form, "SizeLabel")->text(), QStringLiteral("Size: 720 x 576"));
+        QCOMPARE(Label(form, "EncodeTypeLabel")->text(), QStringLiteral("Encode Type: MPEG 2"));
         // The window shows the core's summary texts, label by label.
         for (const TSummaryText& text : SummaryTexts(*form.Stream())) {
             if (text.Text) {
@@ -165,8 +167,8 @@ class TProcessingWindowTest : public QObject {
             }
         }
 
-        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
         const int64_t count = form.Stream()->HeaderCount();
         QCOMPARE(count > 0, listsHeaders);
         const TScrollSetUp expected = ScrollSetUpFor(count);
@@ -180,8 +182,9 @@ class TProcessingWindowTest : public QObject {
             QCOMPARE(tree->topLevelItemCount(), 0);
         }
         // The sample holds no foreign data.
-        QVERIFY(!Action(form, "Savecorrected1")->isEnabled());
-        for (const char* name : {"Start1", "Abort1", "SaveMPEGinformation1", "SaveDisplayOrderinfo1"}) {
+        QVERIFY(!Action(form, "SaveCorrectedAction")->isEnabled());
+        for (const char* name :
+             {"StartAction", "AbortAction", "SaveMpegInformationAction", "SaveDisplayOrderAction"}) {
             QVERIFY2(Action(form, name)->isEnabled(), name);
         }
         QFile::remove(sample + QStringLiteral(".vnf"));
@@ -225,13 +228,13 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         form.OpenFile(test::SamplePath());
         QVERIFY(!form.Busy());
         QVERIFY(form.Stream() == nullptr);
         QCOMPARE(test::LogTexts(form).size(), 1);
-        QVERIFY(Action(form, "Start1")->isEnabled());
-        Action(form, "Start1")->trigger();
+        QVERIFY(Action(form, "StartAction")->isEnabled());
+        Action(form, "StartAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QVERIFY(form.Stream() != nullptr);
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
@@ -256,8 +259,8 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(dialogs.Messages.constFirst().contains(QStringLiteral("missing.m2v")));
         QVERIFY(!form.Busy());
         // Commands that need an analyser do nothing now.
-        form.SetSEQUENCEEND1Click();
-        form.CutallGOPs1Click();
+        form.SetSequenceEndClicked();
+        form.CutAllGopsClicked();
         QVERIFY(!form.Busy());
     }
 
@@ -287,11 +290,11 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();  // ticks are driven by the test
-        form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(20);
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();  // ticks are driven by the test
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(20);
         QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
-        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
         QVERIFY(scroll->maximum() > 100);
         const int firstPageData = TQtTreeSink::NodeData(tree->topLevelItem(0));
         QCOMPARE(firstPageData, 0);
@@ -300,11 +303,11 @@ class TProcessingWindowTest : public QObject {
         const int lastPosition = form.LastPosition();
         scroll->setValue(50);
         for (int tick = 1; tick <= 4; ++tick) {
-            form.Timer1Timer();
+            form.PageTimerFired();
             QCOMPARE(form.PositionTicks(), tick);
             QCOMPARE(form.LastPosition(), lastPosition);
         }
-        form.Timer1Timer();
+        form.PageTimerFired();
         QCOMPARE(form.LastPosition(), 50);
         QCOMPARE(form.PositionTicks(), 0);
         // Record 50 is entry index 49; a coding extension opening the page is skipped.
@@ -314,10 +317,10 @@ class TProcessingWindowTest : public QObject {
 
         // Back in the left part after one tick: the page comes at once.
         scroll->setValue(80);
-        form.GroupBox3MouseMove();
+        form.ProcessingPartMouseMove();
         QCOMPARE(form.LastPosition(), 50);
-        form.Timer1Timer();
-        form.GroupBox3MouseMove();
+        form.PageTimerFired();
+        form.ProcessingPartMouseMove();
         QCOMPARE(form.LastPosition(), 80);
         const int moved = TQtTreeSink::NodeData(tree->topLevelItem(0));
         QVERIFY(moved == 79 || moved == 80);
@@ -333,15 +336,15 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(3);
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(3);
         form.OpenFile(longStream);
         QVERIFY(form.Busy());
         // A second job cannot start while this one runs.
-        QVERIFY(!Action(form, "Start1")->isEnabled());
-        QVERIFY(!Action(form, "Open1")->isEnabled());
-        QVERIFY(!Action(form, "CutallGOPs1")->isEnabled());
-        QVERIFY(Action(form, "Abort1")->isEnabled());
-        Action(form, "Abort1")->trigger();
+        QVERIFY(!Action(form, "StartAction")->isEnabled());
+        QVERIFY(!Action(form, "OpenAction")->isEnabled());
+        QVERIFY(!Action(form, "CutAllGopsAction")->isEnabled());
+        QVERIFY(Action(form, "AbortAction")->isEnabled());
+        Action(form, "AbortAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         const TLogLine last = LogLine(form, form.Log()->topLevelItemCount() - 1);
         QCOMPARE(last.Text, QStringLiteral("Processing of MPEG-file is aborted by user."));
@@ -353,12 +356,12 @@ class TProcessingWindowTest : public QObject {
         // Only red lines pass until the next Start.
         form.AddLog(1, QStringLiteral("dropped"), colour::DarkBlue);
         QVERIFY(!test::LogTexts(form).contains(QStringLiteral("dropped")));
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(0);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         form.OpenFile(test::SamplePath());
         QVERIFY(!test::LogTexts(form).contains(QStringLiteral("Open file: ") + test::SamplePath() +
                                                QStringLiteral(".")));
-        form.Button6Click();
+        form.StartClicked();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
     }
@@ -371,7 +374,7 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(3);
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(3);
         form.OpenFile(longStream);
         QVERIFY(form.Busy());
         form.close();
@@ -406,7 +409,7 @@ class TProcessingWindowTest : public QObject {
         form.show();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         dialogs.OpenAnswers = {test::SamplePath()};
         QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + test::SamplePath());
@@ -422,9 +425,9 @@ class TProcessingWindowTest : public QObject {
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
-        Action(form, "About1")->trigger();
+        Action(form, "AboutAction")->trigger();
         QCOMPARE(dialogs.AboutCount, 1);
-        Action(form, "VisitVelmorahomepage1")->trigger();
+        Action(form, "VisitHomePageAction")->trigger();
         QCOMPARE(dialogs.Urls.size(), size_t{1});
         QCOMPARE(dialogs.Urls.front().scheme(), QStringLiteral("https"));
     }

@@ -79,9 +79,9 @@ class TToolsWindowTest : public QObject {
         const QString frames = dir.filePath(QStringLiteral("frames.txt"));
         const QString order = dir.filePath(QStringLiteral("order.txt"));
         dialogs.SaveAnswers = {frames, order, QString()};
-        Action(form, "SaveMPEGinformation1")->trigger();
-        Action(form, "SaveDisplayOrderinfo1")->trigger();
-        Action(form, "SaveDisplayOrderinfo1")->trigger();  // cancelled: nothing happens
+        Action(form, "SaveMpegInformationAction")->trigger();
+        Action(form, "SaveDisplayOrderAction")->trigger();
+        Action(form, "SaveDisplayOrderAction")->trigger();  // cancelled: nothing happens
         QCOMPARE(dialogs.SaveRequests.size(), size_t{3});
         QCOMPARE(dialogs.SaveRequests[0].Filter, QStringLiteral("Text files (*.txt)"));
         QCOMPARE(dialogs.SaveRequests[0].DefaultSuffix, QStringLiteral("txt"));
@@ -93,7 +93,7 @@ class TToolsWindowTest : public QObject {
 
         // An unwritable target is reported in a box, and the window goes on.
         dialogs.SaveAnswers = {QStringLiteral("/nonexistent-folder/report.txt")};
-        Action(form, "SaveMPEGinformation1")->trigger();
+        Action(form, "SaveMpegInformationAction")->trigger();
         QCOMPARE(dialogs.Errors.size(), 1);
     }
 
@@ -105,12 +105,12 @@ class TToolsWindowTest : public QObject {
         form.show();
         const QString stream = CopyInto(dir, test::SamplePath());
         QVERIFY(test::OpenAndProcess(form, stream, 3));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
 
         // A node that is no picture cannot start a cut.
         tree->setCurrentItem(tree->topLevelItem(0));
-        form.PopupMenu1Popup();
-        QVERIFY(!Action(form, "Start")->isEnabled());
+        form.TreeMenuAboutToShow();
+        QVERIFY(!Action(form, "SetCutStartAction")->isEnabled());
 
         const QList<QTreeWidgetItem*> pictures = PictureNodes(tree);
         QVERIFY(pictures.size() > 13);
@@ -121,23 +121,23 @@ class TToolsWindowTest : public QObject {
                 .file_position;
         };
         tree->setCurrentItem(pictures[0]);
-        form.PopupMenu1Popup();
-        QVERIFY(Action(form, "Start")->isEnabled());
-        QVERIFY(!Action(form, "Finish")->isEnabled());
-        Action(form, "Start")->trigger();
+        form.TreeMenuAboutToShow();
+        QVERIFY(Action(form, "SetCutStartAction")->isEnabled());
+        QVERIFY(!Action(form, "SetCutFinishAction")->isEnabled());
+        Action(form, "SetCutStartAction")->trigger();
         QCOMPARE(form.CutStart(), position(pictures[0]));
 
         tree->setCurrentItem(pictures[12]);
-        form.PopupMenu1Popup();
-        QVERIFY(Action(form, "Finish")->isEnabled());
-        QVERIFY(!Action(form, "Cut")->isEnabled());
-        Action(form, "Finish")->trigger();
+        form.TreeMenuAboutToShow();
+        QVERIFY(Action(form, "SetCutFinishAction")->isEnabled());
+        QVERIFY(!Action(form, "CutToFileAction")->isEnabled());
+        Action(form, "SetCutFinishAction")->trigger();
         QCOMPARE(form.CutFinish(), position(pictures[12]));
-        QVERIFY(Action(form, "Cut")->isEnabled());
+        QVERIFY(Action(form, "CutToFileAction")->isEnabled());
 
         const QString target = dir.filePath(QStringLiteral("cut.m2v"));
         dialogs.SaveAnswers = {target};
-        Action(form, "Cut")->trigger();
+        Action(form, "CutToFileAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("MPEG files (*.m2v)"));
         QCOMPARE(dialogs.SaveRequests.back().DefaultSuffix, QStringLiteral("m2v"));
@@ -155,7 +155,7 @@ class TToolsWindowTest : public QObject {
 
         // Without a header list the tool only says which mode it needs.
         QVERIFY(test::OpenAndProcess(form, stream, 0));
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(LastLine(form).Text,
                  QStringLiteral("You must be in \"Show tree\" processing mode for using this tool."));
@@ -166,9 +166,9 @@ class TToolsWindowTest : public QObject {
         const int64_t gops = form.Stream()->FGopCount;
         QVERIFY(gops > 1);
         const int64_t headers = form.Stream()->HeaderCount();
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(form.Busy());
-        QVERIFY(!Action(form, "Start1")->isEnabled());
+        QVERIFY(!Action(form, "StartAction")->isEnabled());
         QVERIFY(test::WaitForJob(form));
         const QStringList log = test::LogTexts(form);
         QVERIFY(log.contains(QStringLiteral("Starting GOP cutting...")));
@@ -193,9 +193,9 @@ class TToolsWindowTest : public QObject {
         form.show();
         QVERIFY(test::OpenAndProcess(form, stream, 3));
         const int64_t gops = form.Stream()->FGopCount;
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(form.Busy());
-        Action(form, "Abort1")->trigger();
+        Action(form, "AbortAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         const TLastLine last = LastLine(form);
         QCOMPARE(last.Text, QStringLiteral("Current operation aborted by user!"));
@@ -215,11 +215,11 @@ class TToolsWindowTest : public QObject {
         TVideoForm form(dialogs, store);
         form.show();
         QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
-        QVERIFY(!Action(form, "Savecorrected1")->isEnabled());
+        QVERIFY(!Action(form, "SaveCorrectedAction")->isEnabled());
 
         const QString stream = CopyInto(dir, foreign);
         QVERIFY(test::OpenAndProcess(form, stream, 2));
-        QVERIFY(Action(form, "Savecorrected1")->isEnabled());
+        QVERIFY(Action(form, "SaveCorrectedAction")->isEnabled());
         // The analyser's findings are dark red error lines.
         bool analyserLine = false;
         for (int row = 0; row < form.Log()->topLevelItemCount(); ++row) {
@@ -233,7 +233,7 @@ class TToolsWindowTest : public QObject {
         const QByteArray before = ReadAll(target);
         dialogs.OverwriteAnswer = false;
         dialogs.SaveAnswers = {target};
-        Action(form, "Savecorrected1")->trigger();
+        Action(form, "SaveCorrectedAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(dialogs.OverwriteQuestions,
                  QStringList({QStringLiteral("File ") + target + QStringLiteral(" exists! Overwrite ?")}));
@@ -242,7 +242,7 @@ class TToolsWindowTest : public QObject {
 
         dialogs.OverwriteAnswer = true;
         dialogs.SaveAnswers = {target};
-        Action(form, "Savecorrected1")->trigger();
+        Action(form, "SaveCorrectedAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         // The copy is the source without the stretches of the analyser's cut list.
         const QByteArray source = ReadAll(stream);
@@ -285,14 +285,14 @@ class TToolsWindowTest : public QObject {
         };
         if (endsWithCode) {
             // Bring the file to the state the steps start from.
-            form.DeleteSEQUENCEEND1Click();
+            form.DeleteSequenceEndClicked();
         }
         for (const auto& step : steps) {
             const qint64 size = QFileInfo(stream).size();
             if (step.set) {
-                Action(form, "SetSEQUENCEEND1")->trigger();
+                Action(form, "SetSequenceEndAction")->trigger();
             } else {
-                form.DeleteSEQUENCEEND1Click();  // the menu item is hidden
+                form.DeleteSequenceEndClicked();  // the menu item is hidden
             }
             const TLastLine line = LastLine(form, QStringLiteral("SEQUENCE_END"));
             QCOMPARE(line.Text, step.text);
