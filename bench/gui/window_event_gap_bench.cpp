@@ -32,7 +32,8 @@ class TSilentDialogs : public IDialogs {
     }
     void ShowError(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void ShowAbout(QWidget*) override {}
-    void OpenUrl(const QUrl&) override {}
+    void ShowHelp(QWidget*) override {}
+    bool OpenUrl(const QUrl&) override { return false; }
 };
 
 bool MakeStream(const QString& sample, const QString& target, qint64 bytes) {

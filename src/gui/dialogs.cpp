@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "about_box.h"
+#include "images.h"
 
 namespace velmora::gui {
 
@@ -42,7 +43,8 @@ bool TQtDialogs::ConfirmOverwrite(QWidget* parent, const QString& FileName) {
 }
 
 void TQtDialogs::ShowMessage(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QStringLiteral("Velmora"), text);
+    // The core's boxes all report failures: files that cannot be read, a damaged cache.
+    QMessageBox::critical(parent, QStringLiteral("Velmora"), text);
 }
 
 void TQtDialogs::ShowError(QWidget* parent, const QString& text) {
@@ -54,8 +56,39 @@ void TQtDialogs::ShowAbout(QWidget* parent) {
     box.exec();
 }
 
-void TQtDialogs::OpenUrl(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+void TQtDialogs::ShowHelp(QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora Help"), HelpText(), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("HelpBox"));
+    box.setTextFormat(Qt::RichText);
+    box.setIconPixmap(ProgramIcon().pixmap(QSize(48, 48), box.devicePixelRatioF()));
+    box.exec();
+}
+
+bool TQtDialogs::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+QString BrowserFailureText(const QUrl& url) {
+    return QStringLiteral("No web browser could be started. The home page is ") + url.toString() +
+           QStringLiteral(" .");
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "<h3>Velmora</h3>"
+        "<p>Open an MPEG-1 or MPEG-2 video elementary stream with <b>File &rarr; Open</b> (Ctrl+O) and run "
+        "<b>Processing &rarr; Start</b> (F5); Esc aborts a running parse or cut.</p>"
+        "<p><b>Processing modes:</b> <i>Quick</i> gives the statistics only; <i>Show first GOP</i> lists "
+        "the headers of the first run of pictures; <i>Show tree</i> lists every header and keeps an "
+        "analysis cache (<tt>.vnf</tt>) beside the file; <i>Show extended tree</i> also lists user data, "
+        "picture data and foreign start codes; <i>Rewrite cache</i> scans again and replaces the cache.</p>"
+        "<p><b>The tree</b> shows one page of header records: PgUp/PgDn and the page buttons move by a "
+        "page, Ctrl+G goes to a GOP, picture or time code. Right-click a picture for <i>Set Start</i>, "
+        "<i>Set Finish</i> and <i>Cut to file</i>.</p>"
+        "<p><b>The log</b> shows every message with its time; hover a line for its full text, right-click "
+        "to copy or save it.</p>"
+        "<p>The command-line program <tt>velmora-cli</tt> (<tt>velmora-cli --help</tt>) gives the same "
+        "results for scripts.</p>");
 }
 
 }  // namespace velmora::gui

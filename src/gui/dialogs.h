@@ -28,7 +28,9 @@ class IDialogs {
     // A failure of a command that nothing else reports.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     virtual void ShowAbout(QWidget* parent) = 0;
-    virtual void OpenUrl(const QUrl& url) = 0;
+    virtual void ShowHelp(QWidget* parent) = 0;
+    // False when no program could be started to show the address.
+    virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -40,8 +42,14 @@ class TQtDialogs : public IDialogs {
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;
-    void OpenUrl(const QUrl& url) override;
+    void ShowHelp(QWidget* parent) override;
+    bool OpenUrl(const QUrl& url) override;
 };
+
+// The text of the box that says the home page could not be shown.
+QString BrowserFailureText(const QUrl& url);
+// The text of Help -> Help: what the window does and its keys.
+QString HelpText();
 
 // The text of the overwrite question, shared by the box and the tests.
 QString OverwriteQuestion(const QString& FileName);

@@ -1,4 +1,4 @@
-// The tree's scroll bar: the range and first position it gets after a run.
+// The tree's scroll bar: its range for a header list and a page size, and where a page stands.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,12 @@ struct TScrollSetUp {
     int Minimum = 0;
     int Maximum = 0;
     int Position = 0;
+    int PageStep = 1;
 };
 
-// For a header list of Count records: all 0 for an empty list; otherwise 0 .. Count, or Count - 60 from
-// 60 records on, so the last page still shows a few records; position 1 held within that range.
-TScrollSetUp ScrollSetUpFor(int64_t Count);
+// For a header list of Count records shown PageSize at a time: all 0 for an empty list; otherwise
+// positions 1 .. Count - PageSize + 1 (at least 1), so the last page ends on the last record; position
+// 1; a click in the trough moves a whole page.
+TScrollSetUp ScrollSetUpFor(int64_t Count, int PageSize);
 
 }  // namespace velmora::gui

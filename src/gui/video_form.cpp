@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -88,7 +89,17 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
     PageTimer->start();
 
     UpdateCommands();
-    resize(1100, 760);
+    ResizeToScreen();
+}
+
+void TVideoForm::ResizeToScreen() {
+    // 1100 x 760 where it fits; a small or scaled screen gets most of its free area instead.
+    QSize size(1100, 760);
+    if (const QScreen* screen = this->screen()) {
+        const QRect free = screen->availableGeometry();
+        size = size.boundedTo(QSize(free.width() * 9 / 10, free.height() * 9 / 10));
+    }
+    resize(size);
 }
 
 TVideoForm::~TVideoForm() {
@@ -104,9 +115,7 @@ TVideoForm::~TVideoForm() {
 QAction* TVideoForm::AddAction(const char* Name, const QString& Caption, void (TVideoForm::*Operation)()) {
     auto* action = new QAction(Caption, this);
     action->setObjectName(QString::fromLatin1(Name));
-    if (Operation != nullptr) {
-        connect(action, &QAction::triggered, this, [this, Operation] { Guarded(Operation); });
-    }
+    connect(action, &QAction::triggered, this, [this, Operation] { Guarded(Operation); });
     return action;
 }
 
@@ -142,7 +151,8 @@ void TVideoForm::CreateActions() {
     DeleteSequenceEndAction->setVisible(false);
     CutAllGopsAction =
         AddAction("CutAllGopsAction", QStringLiteral("Cut all GOPs"), &TVideoForm::CutAllGopsClicked);
-    HelpAction = AddAction("HelpAction", QStringLiteral("Help"), nullptr);
+    HelpAction = AddAction("HelpAction", QStringLiteral("Help"), &TVideoForm::HelpClicked);
+    HelpAction->setShortcut(QKeySequence::HelpContents);
     VisitHomePageAction = AddAction("VisitHomePageAction", QStringLiteral("Visit Velmora home page"),
                                     &TVideoForm::VisitHomePageClicked);
     AboutAction = AddAction("AboutAction", QStringLiteral("About"), &TVideoForm::AboutClicked);

@@ -55,6 +55,7 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void SetCutStartClicked();   // Set Start
     void SetCutFinishClicked();  // Set Finish
     void CutToFileClicked();     // Cut to file ...
+    void HelpClicked();
     void VisitHomePageClicked();
     void AboutClicked();
     void CloseClicked();
@@ -92,6 +93,7 @@ class TVideoForm : public QMainWindow, public ILogSink {
     enum class TJob { None, Parse, GopCut, Tool };
 
     void CreateActions();
+    void ResizeToScreen();
     void CreateMenus();
     void CreateToolBar();
     QWidget* CreateLeftPart();
@@ -100,6 +102,11 @@ class TVideoForm : public QMainWindow, public ILogSink {
 
     void FormShow();
     void FormClose();
+    // Every command starts here: false while work runs; otherwise a past abort no longer counts.
+    bool BeginCommand();
+    // A new file is shown: the previous file's summary, tree page, scroll bar and tool state go.
+    void ClearResults();
+    void ShowSummaryCaptions();
     void EnableCommands();
     void UpdateCommands();
     // Sets the analyser's options for the chosen mode; true when the parse keeps extended records.

@@ -34,7 +34,7 @@ void TVideoForm::OpenClicked() {
 }
 
 void TVideoForm::OpenFile(const QString& FileName) {
-    if (Busy()) {
+    if (!BeginCommand()) {
         return;
     }
     FLog->clear();
@@ -43,19 +43,51 @@ void TVideoForm::OpenFile(const QString& FileName) {
     FFileName = FileName;
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
     FProgressSink->SetPosition(0);
-    HeaderTree->clear();
+    ClearResults();
     EnableCommands();
     if (ProcessAfterOpenBox->isChecked()) {
         StartClicked();
     }
 }
 
-void TVideoForm::StartClicked() {
-    if (Busy() || FFileName.isEmpty()) {
-        return;
+bool TVideoForm::BeginCommand() {
+    if (Busy()) {
+        return false;
     }
     FUserAbort = false;
     FAbortRequested.store(false);
+    return true;
+}
+
+void TVideoForm::ClearResults() {
+    // The tools and reports would otherwise work on the previous file's analyser.
+    FStream.reset();
+    FSaveCorrectedEnabled = false;
+    FCutStart = 0;
+    FCutFinish = 0;
+    FFinishEnabled = false;
+    FCutEnabled = false;
+    ShowSummaryCaptions();
+    HeaderTree->clear();
+    PageScrollBar->setRange(0, 0);
+    FLastPosition = PageScrollBar->value();
+    FPositionTicks = 0;
+    UpdateCommands();
+}
+
+void TVideoForm::ShowSummaryCaptions() {
+    for (const TSummaryLabel& caption : SummaryCaptions()) {
+        const auto label = FLabels.find(QString::fromStdString(caption.Name));
+        if (label != FLabels.end()) {
+            label->second->setText(QString::fromStdString(caption.Text));
+        }
+    }
+}
+
+void TVideoForm::StartClicked() {
+    if (FFileName.isEmpty() || !BeginCommand()) {
+        return;
+    }
     FProcessAfterOpen = ProcessAfterOpenBox->isChecked();
     FBlocksPerPage = PageSizeBox->value();
     FProcessingMode = ModeBox->currentIndex();
@@ -68,6 +100,7 @@ void TVideoForm::StartClicked() {
         AddLog(logkind::Error,
                QStringLiteral("Can not open file ") + QFileInfo(FFileName).fileName() + QStringLiteral(" !"),
                colour::Red);
+        ClearResults();
         return;
     }
     FStream->SetProgressBar(FProgressSink.get());
@@ -87,6 +120,7 @@ void TVideoForm::StartClicked() {
     RunJob(TJob::Parse, [stream, extended] { stream->ParseStream(true, extended); });
 }
 
+// Runs on the worker while it parses, and on this thread once it has ended.
 void TVideoForm::CopyAbortRequest(TM2VStream& Stream) const {
     if (FAbortRequested.load()) {
         Stream.FAborted = true;
@@ -144,6 +178,9 @@ void TVideoForm::ParseFinished() {
         FDialogs.ShowError(this, FJobError);
         return;
     }
+    // An abort that came while the analyser made no callback (loading a cache, its last GOPs) is
+    // still an abort: the run then says so rather than nothing.
+    CopyAbortRequest(*FStream);
     if (FStream->FAborted) {
         AddLog(logkind::Error, QStringLiteral("Processing of MPEG-file is aborted by user."), colour::Red);
     } else {
@@ -159,8 +196,9 @@ void TVideoForm::ParseFinished() {
 }
 
 void TVideoForm::SetUpScrollBar() {
-    const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount());
+    const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount(), FTreePageSize);
     PageScrollBar->setRange(setUp.Minimum, setUp.Maximum);
+    PageScrollBar->setPageStep(setUp.PageStep);
     PageScrollBar->setValue(setUp.Position);
 }
 
@@ -184,11 +222,12 @@ void TVideoForm::ShowTreePage(int FirstEntry) {
 }
 
 void TVideoForm::AbortClicked() {
-    if (FStream) {
-        FAbortRequested.store(true);
+    // Only running work can be aborted; a stray Esc while idle must not silence later messages.
+    if (!Busy()) {
+        return;
     }
+    FAbortRequested.store(true);
     FUserAbort = true;
-    EnableCommands();
 }
 
 void TVideoForm::PageTimerFired() {
@@ -223,6 +262,14 @@ void TVideoForm::BuildPageAt(int Position) {
 
 void TVideoForm::PageSizeChanged(int Value) {
     FTreePageSize = Value;
+    if (!FStream || Busy() || FStream->FTreeView == nullptr) {
+        return;
+    }
+    // The last page depends on the page size: the range follows, and the page is drawn again.
+    const int position = PageScrollBar->value();
+    SetUpScrollBar();
+    PageScrollBar->setValue(position);
+    BuildPageAt(PageScrollBar->value());
 }
 
 void TVideoForm::EnableCommands() {
@@ -232,17 +279,19 @@ void TVideoForm::EnableCommands() {
 
 void TVideoForm::UpdateCommands() {
     const bool idle = !Busy();
+    // Reports and tools need an analysis of the file shown.
+    const bool analysed = idle && FStream != nullptr;
     OpenAction->setEnabled(idle);
     StartAction->setEnabled(FCommandsEnabled && idle);
-    AbortAction->setEnabled(FCommandsEnabled || !idle);
-    SaveMpegInformationAction->setEnabled(FCommandsEnabled && idle);
-    SaveDisplayOrderAction->setEnabled(FCommandsEnabled && idle);
-    SaveCorrectedAction->setEnabled(FSaveCorrectedEnabled && idle);
-    SetSequenceEndAction->setEnabled(idle);
-    DeleteSequenceEndAction->setEnabled(idle);
-    CutAllGopsAction->setEnabled(idle);
-    SetCutFinishAction->setEnabled(FFinishEnabled && idle);
-    CutToFileAction->setEnabled(FCutEnabled && idle);
+    AbortAction->setEnabled(!idle);
+    SaveMpegInformationAction->setEnabled(analysed);
+    SaveDisplayOrderAction->setEnabled(analysed);
+    SaveCorrectedAction->setEnabled(FSaveCorrectedEnabled && analysed);
+    SetSequenceEndAction->setEnabled(analysed);
+    DeleteSequenceEndAction->setEnabled(analysed);
+    CutAllGopsAction->setEnabled(analysed);
+    SetCutFinishAction->setEnabled(FFinishEnabled && analysed);
+    CutToFileAction->setEnabled(FCutEnabled && analysed);
     if (!idle) {
         SetCutStartAction->setEnabled(false);
     }

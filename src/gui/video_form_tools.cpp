@@ -47,21 +47,23 @@ class TQueuedLogSink : public ILogSink {
 }  // namespace
 
 void TVideoForm::SaveMpegInformationClicked() {
-    if (Busy()) {
+    // Without an analysis of the file shown there is nothing to write: no dialog either.
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
-    if (name && FStream) {
+    if (name) {
         FStream->SaveFrameStructureReport(FileSystemName(*name));
     }
 }
 
 void TVideoForm::SaveDisplayOrderClicked() {
-    if (Busy()) {
+    // Without an analysis of the file shown there is nothing to write: no dialog either.
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
-    if (name && FStream) {
+    if (name) {
         FStream->SaveDisplayOrderReport(FileSystemName(*name));
     }
 }
@@ -110,7 +112,7 @@ void TVideoForm::SetCutFinishClicked() {
 }
 
 void TVideoForm::CutToFileClicked() {
-    if (!FStream || Busy()) {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kMpegFileRequest);
@@ -121,7 +123,7 @@ void TVideoForm::CutToFileClicked() {
 }
 
 void TVideoForm::SaveCorrectedClicked() {
-    if (!FStream || Busy()) {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     TSaveRequest request = kMpegFileRequest;
@@ -137,11 +139,9 @@ void TVideoForm::SaveCorrectedClicked() {
 }
 
 void TVideoForm::CutAllGopsClicked() {
-    if (!FStream || Busy()) {
+    if (!FStream || !BeginCommand()) {
         return;
     }
-    FUserAbort = false;
-    FAbortRequested.store(false);
     TM2VStream* stream = FStream.get();
     IProgressSink* progress = FProgressSink.get();
     RunJob(TJob::GopCut, [this, stream, progress] {
@@ -162,14 +162,14 @@ void TVideoForm::CutAllGopsClicked() {
 }
 
 void TVideoForm::SetSequenceEndClicked() {
-    if (!FStream || Busy()) {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     RunSequenceEndTool(true);
 }
 
 void TVideoForm::DeleteSequenceEndClicked() {
-    if (!FStream || Busy()) {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     RunSequenceEndTool(false);
@@ -205,8 +205,14 @@ void TVideoForm::RunSequenceEndTool(bool Set) {
     }
 }
 
+void TVideoForm::HelpClicked() {
+    FDialogs.ShowHelp(this);
+}
+
 void TVideoForm::VisitHomePageClicked() {
-    FDialogs.OpenUrl(HomePageUrl());
+    if (!FDialogs.OpenUrl(HomePageUrl())) {
+        FDialogs.ShowError(this, BrowserFailureText(HomePageUrl()));
+    }
 }
 
 void TVideoForm::AboutClicked() {

@@ -1,9 +1,13 @@
 // The Qt adapters of the core's sinks: the tree page into a QTreeWidget, and progress from any thread.
+#include <QApplication>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include "dialogs.h"
 #include "images.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
@@ -14,6 +18,29 @@ using namespace velmora::gui;
 class TAdaptersTest : public QObject {
     Q_OBJECT
   private slots:
+    void failureBoxesCarryAnErrorIcon() {
+        TQtDialogs dialogs;
+        const struct {
+            const char* name;
+            void (TQtDialogs::*show)(QWidget*, const QString&);
+        } boxes[] = {
+            {"message of the core", &TQtDialogs::ShowMessage},
+            {"failed command", &TQtDialogs::ShowError},
+        };
+        for (const auto& box : boxes) {
+            QMessageBox::Icon shown = QMessageBox::NoIcon;
+            // The box is modal: look at it from the event loop it runs, then close it.
+            QTimer::singleShot(0, [&shown] {
+                if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    shown = open->icon();
+                    open->accept();
+                }
+            });
+            (dialogs.*box.show)(nullptr, QStringLiteral("Unable to open file x.m2v for reading."));
+            QVERIFY2(shown == QMessageBox::Critical || shown == QMessageBox::Warning, box.name);
+        }
+    }
+
     void treeNodesKeepOrderImagesAndData() {
         QTreeWidget tree;
         TQtTreeSink sink(&tree);

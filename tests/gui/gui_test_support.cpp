@@ -50,8 +50,13 @@ void TScriptedDialogs::ShowAbout(QWidget*) {
     ++AboutCount;
 }
 
-void TScriptedDialogs::OpenUrl(const QUrl& url) {
+void TScriptedDialogs::ShowHelp(QWidget*) {
+    ++HelpCount;
+}
+
+bool TScriptedDialogs::OpenUrl(const QUrl& url) {
     Urls.push_back(url);
+    return UrlOpens;
 }
 
 void UseScratchSettings(const QTemporaryDir& Dir) {

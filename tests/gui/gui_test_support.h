@@ -28,6 +28,8 @@ class TScriptedDialogs : public IDialogs {
     QStringList Errors;
     std::vector<QUrl> Urls;
     int AboutCount = 0;
+    int HelpCount = 0;
+    bool UrlOpens = true;  // what OpenUrl answers: false stands for a desktop without a browser
 
     std::optional<QString> OpenFileName(QWidget* parent) override;
     std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) override;
@@ -35,7 +37,8 @@ class TScriptedDialogs : public IDialogs {
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;
-    void OpenUrl(const QUrl& url) override;
+    void ShowHelp(QWidget* parent) override;
+    bool OpenUrl(const QUrl& url) override;
 };
 
 // Points the per-user settings of the process at a temporary folder; call before any QSettings exists.

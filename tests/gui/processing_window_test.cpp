@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
@@ -71,10 +72,10 @@ class TProcessingWindowTest : public QObject {
             {"CloseAction", "Close", true, true},
             {"StartAction", "Start", false, true},
             {"AbortAction", "Abort", false, true},
-            {"SetSequenceEndAction", "Set SEQUENCE_END", true, true},
+            {"SetSequenceEndAction", "Set SEQUENCE_END", false, true},  // tools need an analysis
             {"DeleteSequenceEndAction", "Delete SEQUENCE_END", false,
              false},  // a hidden action reads disabled
-            {"CutAllGopsAction", "Cut all GOPs", true, true},
+            {"CutAllGopsAction", "Cut all GOPs", false, true},
             {"VisitHomePageAction", "Visit Velmora home page", true, true},
             {"AboutAction", "About", true, true},
             {"SetCutStartAction", "Set Start  \\/", true, true},
@@ -171,7 +172,7 @@ class TProcessingWindowTest : public QObject {
         auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
         const int64_t count = form.Stream()->HeaderCount();
         QCOMPARE(count > 0, listsHeaders);
-        const TScrollSetUp expected = ScrollSetUpFor(count);
+        const TScrollSetUp expected = ScrollSetUpFor(count, 150);
         QCOMPARE(scroll->minimum(), expected.Minimum);
         QCOMPARE(scroll->maximum(), expected.Maximum);
         QCOMPARE(scroll->value(), expected.Position);
@@ -183,10 +184,11 @@ class TProcessingWindowTest : public QObject {
         }
         // The sample holds no foreign data.
         QVERIFY(!Action(form, "SaveCorrectedAction")->isEnabled());
-        for (const char* name :
-             {"StartAction", "AbortAction", "SaveMpegInformationAction", "SaveDisplayOrderAction"}) {
+        for (const char* name : {"StartAction", "SaveMpegInformationAction", "SaveDisplayOrderAction",
+                                 "SetSequenceEndAction", "CutAllGopsAction"}) {
             QVERIFY2(Action(form, name)->isEnabled(), name);
         }
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());  // nothing runs
         QFile::remove(sample + QStringLiteral(".vnf"));
     }
 
@@ -264,25 +266,48 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(!form.Busy());
     }
 
-    void scrollBarSetUpByRecordCount_data() {
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("position");
-        QTest::newRow("empty") << qint64(0) << 0 << 0;
-        QTest::newRow("1") << qint64(1) << 1 << 1;
-        QTest::newRow("59") << qint64(59) << 59 << 1;
-        QTest::newRow("60") << qint64(60) << 0 << 0;
-        QTest::newRow("61") << qint64(61) << 1 << 1;
-        QTest::newRow("1000") << qint64(1000) << 940 << 1;
+    void scrollBarReachesEveryRecordForEachPageSize() {
+        for (const int64_t count : {int64_t{1}, int64_t{59}, int64_t{60}, int64_t{61}, int64_t{1000}}) {
+            for (const int size : {1, 20, 60, 150, 2000}) {
+                const TScrollSetUp setUp = ScrollSetUpFor(count, size);
+                const QByteArray where =
+                    QByteArray::number(qint64(count)) + " records, page " + QByteArray::number(size);
+                QVERIFY2(setUp.Minimum == 1 && setUp.Position == 1, where);
+                // The last position's page ends on the last record, and no position shows an empty page.
+                QVERIFY2(setUp.Maximum + size - 1 >= count, where);
+                QVERIFY2(setUp.Maximum == 1 || setUp.Maximum + size - 1 == count, where);
+                QVERIFY2(setUp.Maximum <= count, where);
+                QCOMPARE(setUp.PageStep, size);
+            }
+        }
+        const TScrollSetUp empty = ScrollSetUpFor(0, 150);
+        QCOMPARE(empty.Minimum, 0);
+        QCOMPARE(empty.Maximum, 0);
+        QCOMPARE(empty.Position, 0);
     }
-    void scrollBarSetUpByRecordCount() {
-        QFETCH(qint64, count);
-        QFETCH(int, maximum);
-        QFETCH(int, position);
-        const TScrollSetUp setUp = ScrollSetUpFor(count);
-        QCOMPARE(setUp.Minimum, 0);
-        QCOMPARE(setUp.Maximum, maximum);
-        QCOMPARE(setUp.Position, position);
+
+    void lastRecordShownForEachPageSize() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();
+        QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        auto* size = form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"));
+        const int64_t count = form.Stream()->HeaderCount();
+        QVERIFY(count > 150 && count < 2000);
+        for (const int pageSize : {1, 20, 60, 150, 2000}) {
+            size->setValue(pageSize);
+            scroll->setValue(scroll->maximum());
+            for (int tick = 0; tick < 5; ++tick) {
+                form.PageTimerFired();
+            }
+            QVERIFY(tree->topLevelItemCount() > 0);
+            QCOMPARE(TQtTreeSink::NodeData(tree->topLevelItem(tree->topLevelItemCount() - 1)), count - 1);
+            QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1)->text(0), QStringLiteral("FILE END"));
+        }
     }
 
     void treePagesFollowTheScrollBarByTimerAndMouse() {
@@ -353,17 +378,62 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(form.Stream()->FAborted);
         // The run ended early, long before the 60 copies of the sample's GOPs were read.
         QVERIFY(form.Stream()->FGopCount < 60 * 9);
-        // Only red lines pass until the next Start.
+        // Only red lines pass until the next command.
         form.AddLog(1, QStringLiteral("dropped"), colour::DarkBlue);
         QVERIFY(!test::LogTexts(form).contains(QStringLiteral("dropped")));
+        // Every command starts with the abort forgotten: the tool and Open log their lines.
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());
+        form.SetSequenceEndClicked();
+        QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("SEQUENCE_END code was seted."));
         form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(0);
         form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         form.OpenFile(test::SamplePath());
-        QVERIFY(!test::LogTexts(form).contains(QStringLiteral("Open file: ") + test::SamplePath() +
-                                               QStringLiteral(".")));
+        QCOMPARE(test::LogTexts(form),
+                 QStringList{QStringLiteral("Open file: ") + test::SamplePath() + QStringLiteral(".")});
         form.StartClicked();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
+    }
+
+    void abortWhileTheAnalyserMakesNoCallIsStillReported_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("valid cache loaded") << 2;
+        QTest::newRow("scan, then the new cache read back") << 4;
+    }
+    void abortWhileTheAnalyserMakesNoCallIsStillReported() {
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString stream = dir.filePath(QStringLiteral("sample.m2v"));
+        QVERIFY(QFile::copy(test::SamplePath(), stream));
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 2));  // leaves a valid cache
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+        form.StartClicked();
+        QVERIFY(form.Busy());
+        form.AbortClicked();
+        QVERIFY(test::WaitForJob(form));
+        const QStringList texts = test::LogTexts(form);
+        const int starting = texts.lastIndexOf(QStringLiteral("Starting processing of the file: ") + stream);
+        QVERIFY(starting >= 0);
+        const QStringList run = texts.mid(starting + 1);
+        const bool aborted = run.contains(QStringLiteral("Processing of MPEG-file is aborted by user."));
+        const bool finished = run.contains(QStringLiteral("Processing of MPEG-file is finished."));
+        QVERIFY2(aborted != finished, qPrintable(run.join(QLatin1Char('|'))));
+        QCOMPARE(form.Stream()->FAborted, aborted);
+    }
+
+    void startSizeFitsTheScreen() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QRect free = form.screen()->availableGeometry();
+        QVERIFY(form.width() <= free.width());
+        QVERIFY(form.height() <= free.height());
+        QVERIFY(form.width() <= 1100);
     }
 
     void closingWhileBusyAbortsAndCloses() {
@@ -417,8 +487,10 @@ class TProcessingWindowTest : public QObject {
         QTest::keyClick(&form, Qt::Key_F5);
         QVERIFY(form.Stream() != nullptr);
         QVERIFY(test::WaitForJob(form));
+        // Esc while nothing runs is no abort.
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());
         QTest::keyClick(&form, Qt::Key_Escape);
-        QVERIFY(form.UserAbort());
+        QVERIFY(!form.UserAbort());
     }
 
     void helpCommands() {
@@ -430,6 +502,14 @@ class TProcessingWindowTest : public QObject {
         Action(form, "VisitHomePageAction")->trigger();
         QCOMPARE(dialogs.Urls.size(), size_t{1});
         QCOMPARE(dialogs.Urls.front().scheme(), QStringLiteral("https"));
+        QVERIFY(dialogs.Errors.isEmpty());
+        // Without a browser the user is told, with the address to open by hand.
+        dialogs.UrlOpens = false;
+        Action(form, "VisitHomePageAction")->trigger();
+        QCOMPARE(dialogs.Errors, QStringList{BrowserFailureText(dialogs.Urls.back())});
+        QVERIFY(dialogs.Errors.constFirst().contains(dialogs.Urls.back().toString()));
+        Action(form, "HelpAction")->trigger();
+        QCOMPARE(dialogs.HelpCount, 1);
     }
 
   private:

@@ -1,14 +1,17 @@
 // The tools from the window: the reports with their dialogs, the tree's range cut, Cut all GOPs, the
 // corrected copy with its overwrite question, and the sequence end commands.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "gui_test_support.h"
 #include "log_panel.h"
+#include "present/summary.h"
 #include "qt_tree_sink.h"
 #include "tools/gop_cut.h"
 
@@ -256,6 +259,54 @@ class TToolsWindowTest : public QObject {
         QVERIFY(expected.size() < source.size());
         QCOMPARE(ReadAll(target), expected);
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
+    void openLeavesNothingOfThePreviousFileActive() {
+        const QString foreign = test::TestDataPath(QStringLiteral("foreign_packets.m2v"));
+        if (foreign.isEmpty()) {
+            QSKIP("tests/data/foreign_packets.m2v is not there");
+        }
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, CopyInto(dir, foreign), 2));
+        QVERIFY(Action(form, "SaveCorrectedAction")->isEnabled());
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        QVERIFY(tree->topLevelItemCount() > 0);
+
+        const QString target = dir.filePath(QStringLiteral("written.txt"));
+        const auto expectNothingActive = [&] {
+            QVERIFY(form.Stream() == nullptr);
+            QCOMPARE(tree->topLevelItemCount(), 0);
+            for (const TSummaryLabel& caption : SummaryCaptions()) {
+                QCOMPARE(form.findChild<QLabel*>(QString::fromStdString(caption.Name))->text(),
+                         QString::fromStdString(caption.Text));
+            }
+            for (const char* name :
+                 {"SaveCorrectedAction", "SaveMpegInformationAction", "SaveDisplayOrderAction",
+                  "SetSequenceEndAction", "CutAllGopsAction", "CutToFileAction"}) {
+                QVERIFY2(!Action(form, name)->isEnabled(), name);
+            }
+            // Even called directly, no command asks for a file or writes one.
+            dialogs.SaveRequests.clear();
+            dialogs.SaveAnswers = {target, target, target};
+            form.SaveCorrectedClicked();
+            form.SaveMpegInformationClicked();
+            form.SaveDisplayOrderClicked();
+            QVERIFY(!form.Busy());
+            QVERIFY(dialogs.SaveRequests.empty());
+            QVERIFY(!QFileInfo::exists(target));
+        };
+        // Opened without processing: the previous file's results are gone.
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+        form.OpenFile(CopyInto(dir, test::SamplePath()));
+        expectNothingActive();
+        // Opened and processed, but it cannot be read.
+        QVERIFY(test::OpenAndProcess(form, CopyInto(dir, foreign), 2));
+        QVERIFY(test::OpenAndProcess(form, QStringLiteral("/nonexistent-folder/missing.m2v"), 2));
+        expectNothingActive();
     }
 
     void sequenceEndCommandsChangeTheFileAndLog() {
