@@ -290,6 +290,7 @@ QWidget* TVideoForm::CreateLeftPart() {
     panels->addWidget(panel5, 1);
 
     FLog = new TLogPanel;
+    connect(FLog, &TLogPanel::SaveRequested, this, [this] { Guarded(&TVideoForm::SaveLogClicked); });
     auto* layout = new QVBoxLayout(ProcessingPart);
     layout->addLayout(controls);
     layout->addWidget(ProgressBar);

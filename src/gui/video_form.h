@@ -58,6 +58,7 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void HelpClicked();
     void VisitHomePageClicked();
     void AboutClicked();
+    void SaveLogClicked();  // Save log... of the log's context menu
     void CloseClicked();
     void PageTimerFired();
     void ProcessingPartMouseMove();

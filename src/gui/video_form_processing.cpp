@@ -37,7 +37,7 @@ void TVideoForm::OpenFile(const QString& FileName) {
     if (!BeginCommand()) {
         return;
     }
-    FLog->clear();
+    FLog->Clear();
     AddLog(logkind::Information, QStringLiteral("Open file: ") + FileName + QStringLiteral("."),
            colour::DarkBlue);
     FFileName = FileName;

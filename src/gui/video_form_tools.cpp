@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include "about_box.h"
 #include "analysis/header_kinds.h"
 #include "dialogs.h"
+#include "log_panel.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
 #include "tools/corrected_copy.h"
@@ -202,6 +204,19 @@ void TVideoForm::RunSequenceEndTool(bool Set) {
         SetSequenceEndWithLog(FStream->FFileName, this);
     } else {
         DeleteSequenceEndWithLog(FStream->FFileName, this);
+    }
+}
+
+void TVideoForm::SaveLogClicked() {
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (!name) {
+        return;
+    }
+    QSaveFile file(*name);
+    const QByteArray text = (FLog->ShownText() + QLatin1Char('\n')).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        FDialogs.ShowError(this, QStringLiteral("Unable to write the log to ") + *name +
+                                     QStringLiteral(": ") + file.errorString());
     }
 }
 
