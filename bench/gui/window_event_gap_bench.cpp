@@ -33,6 +33,7 @@ class TSilentDialogs : public IDialogs {
     void ShowError(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void ShowAbout(QWidget*) override {}
     void ShowHelp(QWidget*) override {}
+    std::optional<TGoToRequest> AskGoTo(QWidget*) override { return std::nullopt; }
     bool OpenUrl(const QUrl&) override { return false; }
 };
 

@@ -1,8 +1,12 @@
 // The desktop's file dialogs and message boxes.
 #include "dialogs.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "about_box.h"
@@ -62,6 +66,27 @@ void TQtDialogs::ShowHelp(QWidget* parent) {
     box.setTextFormat(Qt::RichText);
     box.setIconPixmap(ProgramIcon().pixmap(QSize(48, 48), box.devicePixelRatioF()));
     box.exec();
+}
+
+std::optional<TGoToRequest> TQtDialogs::AskGoTo(QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("GoToDialog"));
+    dialog.setWindowTitle(QStringLiteral("Go to"));
+    auto* kind = new QComboBox(&dialog);
+    kind->addItems({QStringLiteral("GOP number"), QStringLiteral("Picture number"),
+                    QStringLiteral("Time code (HH:MM:SS:FF)")});
+    auto* value = new QLineEdit(&dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("&Go to:"), kind);
+    form->addRow(QStringLiteral("&Value:"), value);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted || value->text().trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    return TGoToRequest{static_cast<TGoToKind>(kind->currentIndex()), value->text()};
 }
 
 bool TQtDialogs::OpenUrl(const QUrl& url) {

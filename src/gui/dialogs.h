@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <optional>
 
+#include "record_search.h"
+
 class QWidget;
 
 namespace velmora::gui {
@@ -29,6 +31,8 @@ class IDialogs {
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     virtual void ShowAbout(QWidget* parent) = 0;
     virtual void ShowHelp(QWidget* parent) = 0;
+    // The record to go to, or nothing when the user cancels.
+    virtual std::optional<TGoToRequest> AskGoTo(QWidget* parent) = 0;
     // False when no program could be started to show the address.
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
@@ -43,6 +47,7 @@ class TQtDialogs : public IDialogs {
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;
     void ShowHelp(QWidget* parent) override;
+    std::optional<TGoToRequest> AskGoTo(QWidget* parent) override;
     bool OpenUrl(const QUrl& url) override;
 };
 

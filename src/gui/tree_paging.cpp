@@ -19,4 +19,18 @@ TScrollSetUp ScrollSetUpFor(int64_t Count, int PageSize) {
     return setUp;
 }
 
+TPagePlace PagePlaceAt(int64_t Count, int PageSize, int64_t Position) {
+    if (Count <= 0) {
+        return {};
+    }
+    const int64_t size = std::max(PageSize, 1);
+    TPagePlace place;
+    place.Pages = (Count + size - 1) / size;
+    place.First = std::clamp<int64_t>(Position, 1, Count);
+    place.Last = std::min(Count, place.First + size - 1);
+    // A page that ends on the last record is the last page, wherever it starts.
+    place.Page = place.Last == Count ? place.Pages : (place.First - 1) / size + 1;
+    return place;
+}
+
 }  // namespace velmora::gui

@@ -17,4 +17,13 @@ struct TScrollSetUp {
 // 1; a click in the trough moves a whole page.
 TScrollSetUp ScrollSetUpFor(int64_t Count, int PageSize);
 
+// Where the page at Position (its first record, from 1) stands among the pages of Count records.
+struct TPagePlace {
+    int64_t Page = 0;
+    int64_t Pages = 0;
+    int64_t First = 0;  // records shown, from 1
+    int64_t Last = 0;
+};
+TPagePlace PagePlaceAt(int64_t Count, int PageSize, int64_t Position);
+
 }  // namespace velmora::gui

@@ -24,6 +24,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -162,6 +163,29 @@ void TVideoForm::CreateActions() {
         AddAction("SetCutFinishAction", QStringLiteral("Set Finish /\\"), &TVideoForm::SetCutFinishClicked);
     CutToFileAction =
         AddAction("CutToFileAction", QStringLiteral("Cut to file ..."), &TVideoForm::CutToFileClicked);
+
+    FirstPageAction =
+        AddAction("FirstPageAction", QStringLiteral("&First page"), &TVideoForm::FirstPageClicked);
+    FirstPageAction->setIcon(style->standardIcon(QStyle::SP_MediaSkipBackward));
+    FirstPageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home));
+    PreviousPageAction =
+        AddAction("PreviousPageAction", QStringLiteral("&Previous page"), &TVideoForm::PreviousPageClicked);
+    PreviousPageAction->setIcon(style->standardIcon(QStyle::SP_MediaSeekBackward));
+    PreviousPageAction->setShortcut(QKeySequence(Qt::Key_PageUp));
+    NextPageAction = AddAction("NextPageAction", QStringLiteral("&Next page"), &TVideoForm::NextPageClicked);
+    NextPageAction->setIcon(style->standardIcon(QStyle::SP_MediaSeekForward));
+    NextPageAction->setShortcut(QKeySequence(Qt::Key_PageDown));
+    LastPageAction = AddAction("LastPageAction", QStringLiteral("&Last page"), &TVideoForm::LastPageClicked);
+    LastPageAction->setIcon(style->standardIcon(QStyle::SP_MediaSkipForward));
+    LastPageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_End));
+    GoToAction = AddAction("GoToAction", QStringLiteral("&Go to GOP / picture / time code..."),
+                           &TVideoForm::GoToClicked);
+    GoToAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    for (QAction* action :
+         {FirstPageAction, PreviousPageAction, NextPageAction, LastPageAction, GoToAction}) {
+        action->setToolTip(action->text().remove(QLatin1Char('&')) + QStringLiteral(" (") +
+                           action->shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")"));
+    }
 }
 
 void TVideoForm::CreateMenus() {
@@ -184,6 +208,15 @@ void TVideoForm::CreateMenus() {
     tools->addAction(SetSequenceEndAction);
     tools->addAction(DeleteSequenceEndAction);
     tools->addAction(CutAllGopsAction);
+
+    QMenu* page = menuBar()->addMenu(QStringLiteral("P&age"));
+    page->setObjectName(QStringLiteral("PageMenu"));
+    page->addAction(FirstPageAction);
+    page->addAction(PreviousPageAction);
+    page->addAction(NextPageAction);
+    page->addAction(LastPageAction);
+    page->addSeparator();
+    page->addAction(GoToAction);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
@@ -318,12 +351,42 @@ QWidget* TVideoForm::CreateTreePart() {
     PageScrollBar = new QScrollBar(Qt::Vertical);
     PageScrollBar->setObjectName(QStringLiteral("PageScrollBar"));
     PageScrollBar->setRange(0, 0);
+    connect(PageScrollBar, &QScrollBar::valueChanged, this, [this] { ShowPagePosition(); });
 
-    auto* layout = new QHBoxLayout(part);
+    auto* pageBar = new QHBoxLayout;
+    pageBar->setContentsMargins(2, 2, 2, 2);
+    const auto addButton = [pageBar](QAction* action, const char* name) {
+        auto* button = new QToolButton;
+        button->setObjectName(QString::fromLatin1(name));
+        button->setDefaultAction(action);
+        button->setAutoRaise(true);
+        pageBar->addWidget(button);
+    };
+    addButton(FirstPageAction, "FirstPageButton");
+    addButton(PreviousPageAction, "PreviousPageButton");
+    PageLabel = new QLabel;
+    PageLabel->setObjectName(QStringLiteral("PageLabel"));
+    PageLabel->setAlignment(Qt::AlignCenter);
+    pageBar->addWidget(PageLabel, 1);
+    addButton(NextPageAction, "NextPageButton");
+    addButton(LastPageAction, "LastPageButton");
+    auto* goTo = new QToolButton;
+    goTo->setObjectName(QStringLiteral("GoToButton"));
+    goTo->setDefaultAction(GoToAction);
+    goTo->setText(QStringLiteral("Go to..."));
+    goTo->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    pageBar->addWidget(goTo);
+
+    auto* tree = new QHBoxLayout;
+    tree->setContentsMargins(0, 0, 0, 0);
+    tree->setSpacing(0);
+    tree->addWidget(HeaderTree, 1);
+    tree->addWidget(PageScrollBar);
+    auto* layout = new QVBoxLayout(part);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(HeaderTree, 1);
-    layout->addWidget(PageScrollBar);
+    layout->addLayout(tree, 1);
+    layout->addLayout(pageBar);
     return part;
 }
 

@@ -63,6 +63,14 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void PageTimerFired();
     void ProcessingPartMouseMove();
     void PageSizeChanged(int Value);
+    // Page moves: whole pages from the current position, built at once.
+    void FirstPageClicked();
+    void PreviousPageClicked();
+    void NextPageClicked();
+    void LastPageClicked();
+    void GoToClicked();  // Go to GOP / picture / time code...
+    // Shows the page that holds the record of index Index and selects its node.
+    void ShowRecord(int64_t Index);
 
     // The log: the window's own lines and those of the tools run on this thread.
     void AddLog(int kind, const std::string& text, TColour colour) override;
@@ -116,6 +124,8 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void ShowSummary();
     void ShowTreePage(int FirstEntry);
     void BuildPageAt(int Position);
+    void MovePageTo(int Position);
+    void ShowPagePosition();
     // The picture record behind the selected tree node, if the node stands for one.
     std::optional<int64_t> SelectedPicturePosition() const;
 
@@ -170,6 +180,7 @@ class TVideoForm : public QMainWindow, public ILogSink {
     TLogPanel* FLog = nullptr;
     QTreeWidget* HeaderTree = nullptr;
     QScrollBar* PageScrollBar = nullptr;
+    QLabel* PageLabel = nullptr;
     QMenu* TreeMenu = nullptr;
     QTimer* PageTimer = nullptr;
     QToolBar* CommandBar = nullptr;
@@ -194,6 +205,11 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QAction* SetCutStartAction = nullptr;
     QAction* SetCutFinishAction = nullptr;
     QAction* CutToFileAction = nullptr;
+    QAction* FirstPageAction = nullptr;
+    QAction* PreviousPageAction = nullptr;
+    QAction* NextPageAction = nullptr;
+    QAction* LastPageAction = nullptr;
+    QAction* GoToAction = nullptr;
 };
 
 }  // namespace velmora::gui

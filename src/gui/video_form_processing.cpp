@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QThread>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "analysis/processing_options.h"
 #include "dialogs.h"
@@ -270,6 +271,68 @@ void TVideoForm::PageSizeChanged(int Value) {
     SetUpScrollBar();
     PageScrollBar->setValue(position);
     BuildPageAt(PageScrollBar->value());
+    ShowPagePosition();
+}
+
+void TVideoForm::FirstPageClicked() {
+    MovePageTo(PageScrollBar->minimum());
+}
+
+void TVideoForm::PreviousPageClicked() {
+    MovePageTo(PageScrollBar->value() - FTreePageSize);
+}
+
+void TVideoForm::NextPageClicked() {
+    MovePageTo(PageScrollBar->value() + FTreePageSize);
+}
+
+void TVideoForm::LastPageClicked() {
+    MovePageTo(PageScrollBar->maximum());
+}
+
+void TVideoForm::MovePageTo(int Position) {
+    if (!FStream || Busy()) {
+        return;
+    }
+    PageScrollBar->setValue(std::clamp(Position, PageScrollBar->minimum(), PageScrollBar->maximum()));
+    BuildPageAt(PageScrollBar->value());
+}
+
+void TVideoForm::ShowRecord(int64_t Index) {
+    if (!FStream || Index < 0 || Index >= FStream->HeaderCount()) {
+        return;
+    }
+    MovePageTo(static_cast<int>(std::min<int64_t>(Index + 1, PageScrollBar->maximum())));
+    for (int row = 0; row < HeaderTree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* node = HeaderTree->topLevelItem(row);
+        if (TQtTreeSink::NodeData(node) == Index) {
+            HeaderTree->setCurrentItem(node);
+            HeaderTree->scrollToItem(node, QAbstractItemView::PositionAtTop);
+            return;
+        }
+    }
+}
+
+void TVideoForm::ShowPagePosition() {
+    const bool paged = FStream && FStream->FTreeView != nullptr && FStream->HeaderCount() > 0 && !Busy();
+    const int position = PageScrollBar->value();
+    FirstPageAction->setEnabled(paged && position > PageScrollBar->minimum());
+    PreviousPageAction->setEnabled(paged && position > PageScrollBar->minimum());
+    NextPageAction->setEnabled(paged && position < PageScrollBar->maximum());
+    LastPageAction->setEnabled(paged && position < PageScrollBar->maximum());
+    GoToAction->setEnabled(paged);
+    if (!paged) {
+        PageLabel->setText(FStream && !Busy() ? QStringLiteral("No records") : QString());
+        return;
+    }
+    const int64_t count = FStream->HeaderCount();
+    const TPagePlace place = PagePlaceAt(count, FTreePageSize, position);
+    PageLabel->setText(QStringLiteral("Page %1 of %2 (records %3\u2013%4 of %5)")
+                           .arg(place.Page)
+                           .arg(place.Pages)
+                           .arg(place.First)
+                           .arg(place.Last)
+                           .arg(count));
 }
 
 void TVideoForm::EnableCommands() {
@@ -295,6 +358,7 @@ void TVideoForm::UpdateCommands() {
     if (!idle) {
         SetCutStartAction->setEnabled(false);
     }
+    ShowPagePosition();
 }
 
 }  // namespace velmora::gui

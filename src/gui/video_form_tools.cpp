@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -13,6 +14,7 @@
 #include "log_panel.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
+#include "record_search.h"
 #include "tools/corrected_copy.h"
 #include "tools/gop_cut.h"
 #include "tools/range_cut.h"
@@ -24,6 +26,7 @@ namespace velmora::gui {
 namespace {
 
 const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
+constexpr int kStatusMessageMs = 5000;
 const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
 
 std::string FileSystemName(const QString& name) {
@@ -217,6 +220,21 @@ void TVideoForm::SaveLogClicked() {
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         FDialogs.ShowError(this, QStringLiteral("Unable to write the log to ") + *name +
                                      QStringLiteral(": ") + file.errorString());
+    }
+}
+
+void TVideoForm::GoToClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    const std::optional<TGoToRequest> request = FDialogs.AskGoTo(this);
+    if (!request) {
+        return;
+    }
+    if (const std::optional<int64_t> index = FindRecord(FStream->FHeaders, *request)) {
+        ShowRecord(*index);
+    } else {
+        statusBar()->showMessage(QStringLiteral("Not found: ") + request->Text, kStatusMessageMs);
     }
 }
 

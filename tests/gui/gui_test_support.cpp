@@ -54,6 +54,15 @@ void TScriptedDialogs::ShowHelp(QWidget*) {
     ++HelpCount;
 }
 
+std::optional<TGoToRequest> TScriptedDialogs::AskGoTo(QWidget*) {
+    if (GoToAnswers.empty()) {
+        return std::nullopt;
+    }
+    const TGoToRequest answer = GoToAnswers.front();
+    GoToAnswers.erase(GoToAnswers.begin());
+    return answer;
+}
+
 bool TScriptedDialogs::OpenUrl(const QUrl& url) {
     Urls.push_back(url);
     return UrlOpens;

@@ -29,6 +29,7 @@ class TScriptedDialogs : public IDialogs {
     std::vector<QUrl> Urls;
     int AboutCount = 0;
     int HelpCount = 0;
+    std::vector<TGoToRequest> GoToAnswers;  // handed out in order; none left is Cancel
     bool UrlOpens = true;  // what OpenUrl answers: false stands for a desktop without a browser
 
     std::optional<QString> OpenFileName(QWidget* parent) override;
@@ -38,6 +39,7 @@ class TScriptedDialogs : public IDialogs {
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;
     void ShowHelp(QWidget* parent) override;
+    std::optional<TGoToRequest> AskGoTo(QWidget* parent) override;
     bool OpenUrl(const QUrl& url) override;
 };
 

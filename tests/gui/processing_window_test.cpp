@@ -17,10 +17,14 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <QStatusBar>
+
+#include "analysis/header_kinds.h"
 #include "gui_test_support.h"
 #include "log_panel.h"
 #include "present/summary.h"
 #include "qt_tree_sink.h"
+#include "record_search.h"
 #include "tree_paging.h"
 
 using namespace velmora;
@@ -284,6 +288,121 @@ class TProcessingWindowTest : public QObject {
         QCOMPARE(empty.Minimum, 0);
         QCOMPARE(empty.Maximum, 0);
         QCOMPARE(empty.Position, 0);
+    }
+
+    void pagePlaceArithmetic() {
+        const struct {
+            int64_t count;
+            int size;
+            int64_t position;
+            TPagePlace place;
+        } cases[] =
+            {
+                {0, 150, 0, {0, 0, 0, 0}},
+                {1, 150, 1, {1, 1, 1, 1}},
+                {100, 20, 1, {1, 5, 1, 20}},
+                {100, 20, 21, {2, 5, 21, 40}},
+                {100, 20, 30, {2, 5, 30, 49}},  // the scroll bar stops between pages too
+                {100, 20, 81, {5, 5, 81, 100}},
+                {101, 20, 82, {6, 6, 82, 101}},  // the last page ends on the last record
+                {1000, 150, 851, {7, 7, 851, 1000}},
+            };
+        for (const auto& c : cases) {
+            const TPagePlace place = PagePlaceAt(c.count, c.size, c.position);
+            const QByteArray where = QByteArray::number(qint64(c.count)) + "/" + QByteArray::number(c.size) +
+                                     "@" + QByteArray::number(qint64(c.position));
+            QVERIFY2(place.Page == c.place.Page && place.Pages == c.place.Pages, where);
+            QVERIFY2(place.First == c.place.First && place.Last == c.place.Last, where);
+        }
+    }
+
+    void pagingButtonsKeysAndGoTo() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(20);
+        QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        auto* label = form.findChild<QLabel*>(QStringLiteral("PageLabel"));
+        const int64_t count = form.Stream()->HeaderCount();
+        const int64_t pages = (count + 19) / 20;
+        const auto firstShown = [tree] { return TQtTreeSink::NodeData(tree->topLevelItem(0)); };
+        const QString of = QStringLiteral(" of %1)").arg(count);
+
+        QCOMPARE(label->text(), QStringLiteral("Page 1 of %1 (records 1\u201320").arg(pages) + of);
+        QVERIFY(!Action(form, "FirstPageAction")->isEnabled());
+        QVERIFY(!Action(form, "PreviousPageAction")->isEnabled());
+        Action(form, "NextPageAction")->trigger();
+        QCOMPARE(scroll->value(), 21);
+        QVERIFY(firstShown() == 20 || firstShown() == 21);  // a coding extension opening a page is skipped
+        QCOMPARE(label->text(), QStringLiteral("Page 2 of %1 (records 21\u201340").arg(pages) + of);
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        QCOMPARE(scroll->value(), 41);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        QCOMPARE(scroll->value(), 21);
+        Action(form, "LastPageAction")->trigger();
+        QCOMPARE(scroll->value(), scroll->maximum());
+        QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1)->text(0), QStringLiteral("FILE END"));
+        QCOMPARE(
+            label->text(),
+            QStringLiteral("Page %1 of %1 (records %2\u2013%3").arg(pages).arg(count - 19).arg(count) + of);
+        QVERIFY(!Action(form, "NextPageAction")->isEnabled());
+        Action(form, "FirstPageAction")->trigger();
+        QCOMPARE(scroll->value(), 1);
+        QCOMPARE(firstShown(), 0);
+
+        // A click in the trough moves a whole page; a new page size draws the page again.
+        scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(scroll->value(), 21);
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(50);
+        QVERIFY(tree->topLevelItemCount() > 20);
+        QCOMPARE(form.LastPosition(), 21);
+        QVERIFY(label->text().startsWith(
+            QStringLiteral("Page 1 of %1 (records 21\u201370").arg((count + 49) / 50)));
+
+        // Go to a GOP, a picture, a time code; what is not there is said in the status bar.
+        const THeaderList& headers = form.Stream()->FHeaders;
+        const auto nth = [&headers](int32_t kind, int n) {
+            for (int64_t i = 0; i < headers.size(); ++i) {
+                if (headers.Kind(i) == kind && --n == 0) {
+                    return i;
+                }
+            }
+            return int64_t{-1};
+        };
+        const TGopHeaderRecord third = headers[nth(kind::GopHeader, 3)].As<TGopHeaderRecord>();
+        const QString thirdTime = QStringLiteral("%1:%2:%3:%4")
+                                      .arg(third.time_code_hours)
+                                      .arg(third.time_code_minutes)
+                                      .arg(third.time_code_seconds)
+                                      .arg(third.time_code_pictures);
+        dialogs.GoToAnswers = {{TGoToKind::Gop, QStringLiteral("3")},
+                               {TGoToKind::Picture, QStringLiteral("40")},
+                               {TGoToKind::TimeCode, thirdTime},
+                               {TGoToKind::Gop, QStringLiteral("99999")}};
+        const int64_t expected[] = {nth(kind::GopHeader, 3), nth(kind::PictureHeader, 40),
+                                    nth(kind::GopHeader, 3)};
+        for (const int64_t index : expected) {
+            QTest::keyClick(&form, Qt::Key_G, Qt::ControlModifier);
+            QVERIFY(tree->currentItem() != nullptr);
+            QCOMPARE(TQtTreeSink::NodeData(tree->currentItem()), index);
+        }
+        QTest::keyClick(&form, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Not found: 99999"));
+        // Texts that name nothing find nothing.
+        const TGoToRequest nothing[] = {{TGoToKind::Gop, QStringLiteral("x")},
+                                        {TGoToKind::Picture, QStringLiteral("0")},
+                                        {TGoToKind::Picture, QStringLiteral("-3")},
+                                        {TGoToKind::TimeCode, QStringLiteral("1:2")},
+                                        {TGoToKind::TimeCode, QStringLiteral("00:00:00:00:00")}};
+        for (const TGoToRequest& request : nothing) {
+            QVERIFY2(!FindRecord(headers, request), qPrintable(request.Text));
+        }
     }
 
     void lastRecordShownForEachPageSize() {
