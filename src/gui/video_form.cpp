@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +21,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QThread>
 #include <QTimer>
@@ -35,6 +37,7 @@
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
 #include "settings/processing_mode.h"
+#include "work_status.h"
 
 namespace velmora::gui {
 namespace {
@@ -68,6 +71,7 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
+    CreateStatusBar();
 
     FProgressSink = std::make_unique<TQtProgressSink>(ProgressBar);
     FTreeSink = std::make_unique<TQtTreeSink>(HeaderTree);
@@ -87,6 +91,7 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
     PageTimer->setObjectName(QStringLiteral("PageTimer"));
     PageTimer->setInterval(kTimerInterval);
     connect(PageTimer, &QTimer::timeout, this, [this] { Guarded(&TVideoForm::PageTimerFired); });
+    connect(PageTimer, &QTimer::timeout, this, &TVideoForm::ShowWorkStatus);
     PageTimer->start();
 
     UpdateCommands();
@@ -251,6 +256,39 @@ void TVideoForm::CreateToolBar() {
     add(CloseAction, "CloseButton");
 }
 
+void TVideoForm::CreateStatusBar() {
+    const auto addLabel = [this](const char* Name) {
+        auto* label = new QLabel;
+        label->setObjectName(QString::fromLatin1(Name));
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    StatusFile = addLabel("StatusFile");
+    StatusSize = addLabel("StatusSize");
+    StatusMode = addLabel("StatusMode");
+    StatusWork = addLabel("StatusWork");
+    StatusWork->setVisible(false);
+    connect(ModeBox, &QComboBox::currentIndexChanged, this, &TVideoForm::ShowFileStatus);
+    ShowFileStatus();
+}
+
+void TVideoForm::ShowFileStatus() {
+    StatusFile->setText(QFileInfo(FFileName).fileName());
+    StatusFile->setToolTip(FFileName);
+    StatusSize->setText(FFileName.isEmpty() ? QString() : FileSizeText(QFileInfo(FFileName).size()));
+    StatusMode->setText(ModeBox->currentIndex() < 0 ? QStringLiteral("Quick") : ModeBox->currentText());
+}
+
+void TVideoForm::ShowWorkStatus() {
+    StatusWork->setVisible(Busy());
+    if (!Busy()) {
+        return;
+    }
+    const double share = static_cast<double>(FProgressSink->Shown()) / TQtProgressSink::kSteps;
+    StatusWork->setText(
+        WorkStatusText(share, static_cast<double>(FJobClock.elapsed()) / 1000, QFileInfo(FFileName).size()));
+}
+
 QWidget* TVideoForm::CreateLeftPart() {
     ProcessingPart = new QGroupBox(QStringLiteral(" Video Processing "));
     ProcessingPart->setObjectName(QStringLiteral("ProcessingPart"));
@@ -292,9 +330,9 @@ QWidget* TVideoForm::CreateLeftPart() {
     controls->setColumnStretch(1, 1);
 
     // The summary labels: the stream's properties, then its counts.
-    auto* panel3 = new QFrame;
+    auto* panel3 = StreamPanel = new QFrame;
     panel3->setObjectName(QStringLiteral("StreamPanel"));
-    auto* panel5 = new QFrame;
+    auto* panel5 = CountsPanel = new QFrame;
     panel5->setObjectName(QStringLiteral("CountsPanel"));
     for (QFrame* panel : {panel3, panel5}) {
         panel->setFrameShape(QFrame::StyledPanel);

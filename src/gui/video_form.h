@@ -1,6 +1,7 @@
 // The main window: its controls, its commands and the processing driver that runs the analyser.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <atomic>
@@ -16,6 +17,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -105,6 +107,11 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void ResizeToScreen();
     void CreateMenus();
     void CreateToolBar();
+    void CreateStatusBar();
+    // The file's name, size and the mode in the status bar.
+    void ShowFileStatus();
+    // Share, speed and time left of running work.
+    void ShowWorkStatus();
     QWidget* CreateLeftPart();
     QWidget* CreateTreePart();
     QAction* AddAction(const char* Name, const QString& Caption, void (TVideoForm::*Operation)());
@@ -169,6 +176,7 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QThread* FWorker = nullptr;
     QString FJobError;  // written by the worker, read after it has ended
     std::atomic<bool> FAbortRequested{false};
+    QElapsedTimer FJobClock;
     bool FCloseRequested = false;
 
     // Controls.
@@ -184,6 +192,12 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QMenu* TreeMenu = nullptr;
     QTimer* PageTimer = nullptr;
     QToolBar* CommandBar = nullptr;
+    QFrame* StreamPanel = nullptr;
+    QFrame* CountsPanel = nullptr;
+    QLabel* StatusFile = nullptr;
+    QLabel* StatusSize = nullptr;
+    QLabel* StatusMode = nullptr;
+    QLabel* StatusWork = nullptr;
     std::map<QString, QLabel*> FLabels;
     std::unique_ptr<TQtProgressSink> FProgressSink;
     std::unique_ptr<TQtTreeSink> FTreeSink;

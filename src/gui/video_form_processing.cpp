@@ -43,8 +43,9 @@ void TVideoForm::OpenFile(const QString& FileName) {
            colour::DarkBlue);
     FFileName = FileName;
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
-    FProgressSink->SetPosition(0);
+    FProgressSink->Restart();
     ClearResults();
+    ShowFileStatus();
     EnableCommands();
     if (ProcessAfterOpenBox->isChecked()) {
         StartClicked();
@@ -138,7 +139,10 @@ bool TVideoForm::ApplyProcessingMode() {
 void TVideoForm::RunJob(TJob Job, std::function<void()> Work) {
     FJob = Job;
     FJobError.clear();
+    FJobClock.start();
+    FProgressSink->Restart();
     UpdateCommands();
+    ShowWorkStatus();
     FWorker = QThread::create([this, Work = std::move(Work)] {
         try {
             Work();
@@ -166,6 +170,7 @@ void TVideoForm::JobDone() {
     }
     FProgressSink->Apply();
     UpdateCommands();
+    ShowWorkStatus();
     emit JobFinished();
     if (FCloseRequested) {
         close();
@@ -187,6 +192,7 @@ void TVideoForm::ParseFinished() {
     } else {
         AddLog(logkind::Information, QStringLiteral("Processing of MPEG-file is finished."),
                colour::DarkGreen);
+        FProgressSink->Complete();
     }
     FStream->SetTreeView(FTreeSink.get());
     SetUpScrollBar();
@@ -345,6 +351,9 @@ void TVideoForm::UpdateCommands() {
     // Reports and tools need an analysis of the file shown.
     const bool analysed = idle && FStream != nullptr;
     OpenAction->setEnabled(idle);
+    // The previous summary stands greyed while a new run works.
+    StreamPanel->setEnabled(FJob != TJob::Parse);
+    CountsPanel->setEnabled(FJob != TJob::Parse);
     StartAction->setEnabled(FCommandsEnabled && idle);
     AbortAction->setEnabled(!idle);
     SaveMpegInformationAction->setEnabled(analysed);

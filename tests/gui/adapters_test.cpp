@@ -86,11 +86,22 @@ class TAdaptersTest : public QObject {
         QCOMPARE(sink.Position(), (int64_t{1} << 40) / 2);
         QTRY_COMPARE(bar.value() * 2, bar.maximum());
 
-        // An empty range shows an empty bar, not a busy indicator.
+        // A later phase of the job starts its own range: the bar does not step back.
+        sink.SetMin(0);
+        sink.SetMax(100);
+        sink.SetPosition(0);
+        QCOMPARE(bar.value() * 2, bar.maximum());
+        sink.SetPosition(75);
+        QCOMPARE(bar.value() * 4, bar.maximum() * 3);
+        sink.SetPosition(10);
+        QCOMPARE(bar.value() * 4, bar.maximum() * 3);
+
+        // A new job starts empty; an empty range shows an empty bar, not a busy indicator.
+        sink.Restart();
         sink.SetMax(0);
         sink.SetPosition(0);
         QCOMPARE(bar.minimum(), 0);
-        QCOMPARE(bar.maximum(), 1);
+        QVERIFY(bar.maximum() > 0);
         QCOMPARE(bar.value(), 0);
     }
 };

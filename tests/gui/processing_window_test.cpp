@@ -5,10 +5,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -26,6 +29,7 @@
 #include "qt_tree_sink.h"
 #include "record_search.h"
 #include "tree_paging.h"
+#include "work_status.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -553,6 +557,67 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(form.width() <= free.width());
         QVERIFY(form.height() <= free.height());
         QVERIFY(form.width() <= 1100);
+    }
+
+    void workStatusTexts() {
+        const struct {
+            double share;
+            double seconds;
+            int64_t bytes;
+            const char* text;
+        } cases[] = {
+            {0, 1, 1000000, "Working..."},
+            {0.5, 0, 1000000, "Working..."},
+            {0.5, 2, 100000000, "50 %, 25.0 MB/s, 0:02 left"},
+            {0.25, 30, 4000000000, "25 %, 33.3 MB/s, 1:30 left"},
+            {0.5, 3723, 1000000000, "50 %, 0.1 MB/s, 1:02:03 left"},
+            {1.2, 10, 1000000, "100 %, 0.1 MB/s, 0:00 left"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(WorkStatusText(c.share, c.seconds, c.bytes), QString::fromLatin1(c.text));
+        }
+        QCOMPARE(FileSizeText(461299), QStringLiteral("450.49 KiB (461299 bytes)"));
+    }
+
+    void statusBarAndProgressDuringAndAfterWork() {
+        QTemporaryDir dir;
+        const QString longStream = dir.filePath(QStringLiteral("long.m2v"));
+        QVERIFY(test::WriteRepeatedSample(longStream, 30));
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const auto status = [&form](const char* name) {
+            return form.findChild<QLabel*>(QString::fromLatin1(name));
+        };
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+        auto* mode = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
+        mode->setCurrentIndex(0);
+        form.OpenFile(longStream);
+        QCOMPARE(status("StatusFile")->text(), QStringLiteral("long.m2v"));
+        QCOMPARE(status("StatusFile")->toolTip(), longStream);
+        QCOMPARE(status("StatusSize")->text(), FileSizeText(QFileInfo(longStream).size()));
+        QCOMPARE(status("StatusMode")->text(), QStringLiteral("Quick"));
+        mode->setCurrentIndex(3);
+        QCOMPARE(status("StatusMode")->text(), QStringLiteral("Show extended tree"));
+        QVERIFY(!status("StatusWork")->isVisibleTo(&form));
+
+        // The bar never steps back, also when the tree page is built after the parse.
+        auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, &form, [&values](int value) { values.append(value); });
+        form.StartClicked();
+        QVERIFY(form.Busy());
+        QVERIFY(status("StatusWork")->isVisibleTo(&form));
+        QVERIFY(!form.findChild<QFrame*>(QStringLiteral("StreamPanel"))->isEnabled());
+        QVERIFY(!form.findChild<QFrame*>(QStringLiteral("CountsPanel"))->isEnabled());
+        QVERIFY(test::WaitForJob(form));
+        QVERIFY(form.findChild<QFrame*>(QStringLiteral("StreamPanel"))->isEnabled());
+        QVERIFY(form.findChild<QFrame*>(QStringLiteral("CountsPanel"))->isEnabled());
+        QVERIFY(!status("StatusWork")->isVisibleTo(&form));
+        QVERIFY(!values.isEmpty());
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void closingWhileBusyAbortsAndCloses() {
