@@ -140,6 +140,11 @@ void TVideoForm::CreateActions() {
     SaveDisplayOrderAction =
         AddAction("SaveDisplayOrderAction", QStringLiteral("Save Display Order information..."),
                   &TVideoForm::SaveDisplayOrderClicked);
+    CopySummaryAction =
+        AddAction("CopySummaryAction", QStringLiteral("Copy s&ummary"), &TVideoForm::CopySummaryClicked);
+    CopySummaryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    ExportSummaryAction = AddAction("ExportSummaryAction", QStringLiteral("&Export summary..."),
+                                    &TVideoForm::ExportSummaryClicked);
     CloseAction = AddAction("CloseAction", QStringLiteral("Close"), &TVideoForm::CloseClicked);
     CloseAction->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
     CloseAction->setShortcut(QKeySequence::Quit);
@@ -200,6 +205,9 @@ void TVideoForm::CreateMenus() {
     file->addAction(SaveCorrectedAction);
     file->addAction(SaveMpegInformationAction);
     file->addAction(SaveDisplayOrderAction);
+    file->addSeparator();
+    file->addAction(CopySummaryAction);
+    file->addAction(ExportSummaryAction);
     file->addSeparator();
     file->addAction(CloseAction);
 

@@ -60,7 +60,11 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void HelpClicked();
     void VisitHomePageClicked();
     void AboutClicked();
-    void SaveLogClicked();  // Save log... of the log's context menu
+    void SaveLogClicked();
+    void CopySummaryClicked();
+    void ExportSummaryClicked();
+    // The summary labels' texts in window order, one a line.
+    QString SummaryText() const;  // Save log... of the log's context menu
     void CloseClicked();
     void PageTimerFired();
     void ProcessingPartMouseMove();
@@ -219,6 +223,8 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QAction* SetCutStartAction = nullptr;
     QAction* SetCutFinishAction = nullptr;
     QAction* CutToFileAction = nullptr;
+    QAction* CopySummaryAction = nullptr;
+    QAction* ExportSummaryAction = nullptr;
     QAction* FirstPageAction = nullptr;
     QAction* PreviousPageAction = nullptr;
     QAction* NextPageAction = nullptr;

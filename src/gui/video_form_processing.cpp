@@ -358,6 +358,8 @@ void TVideoForm::UpdateCommands() {
     AbortAction->setEnabled(!idle);
     SaveMpegInformationAction->setEnabled(analysed);
     SaveDisplayOrderAction->setEnabled(analysed);
+    CopySummaryAction->setEnabled(analysed);
+    ExportSummaryAction->setEnabled(analysed);
     SaveCorrectedAction->setEnabled(FSaveCorrectedEnabled && analysed);
     SetSequenceEndAction->setEnabled(analysed);
     DeleteSequenceEndAction->setEnabled(analysed);

@@ -1,8 +1,11 @@
 // The commands that work on a processed stream: the reports, the tree's range cut, Cut all GOPs, the
 // corrected copy and the sequence end tools.
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSaveFile>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -12,6 +15,7 @@
 #include "analysis/header_kinds.h"
 #include "dialogs.h"
 #include "log_panel.h"
+#include "present/summary.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
 #include "record_search.h"
@@ -235,6 +239,37 @@ void TVideoForm::GoToClicked() {
         ShowRecord(*index);
     } else {
         statusBar()->showMessage(QStringLiteral("Not found: ") + request->Text, kStatusMessageMs);
+    }
+}
+
+QString TVideoForm::SummaryText() const {
+    QStringList lines;
+    for (const TSummaryLabel& caption : SummaryCaptions()) {
+        lines.append(FLabels.at(QString::fromStdString(caption.Name))->text());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TVideoForm::CopySummaryClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    QApplication::clipboard()->setText(SummaryText());
+}
+
+void TVideoForm::ExportSummaryClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (!name) {
+        return;
+    }
+    QSaveFile file(*name);
+    const QByteArray text = (FFileName + QLatin1Char('\n') + SummaryText() + QLatin1Char('\n')).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        FDialogs.ShowError(this, QStringLiteral("Unable to write the summary to ") + *name +
+                                     QStringLiteral(": ") + file.errorString());
     }
 }
 

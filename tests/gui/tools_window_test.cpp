@@ -1,7 +1,9 @@
 // The tools from the window: the reports with their dialogs, the tree's range cut, Cut all GOPs, the
 // corrected copy with its overwrite question, and the sequence end commands.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -98,6 +100,34 @@ class TToolsWindowTest : public QObject {
         dialogs.SaveAnswers = {QStringLiteral("/nonexistent-folder/report.txt")};
         Action(form, "SaveMpegInformationAction")->trigger();
         QCOMPARE(dialogs.Errors.size(), 1);
+    }
+
+    void summaryCopiedAndExported() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(!Action(form, "CopySummaryAction")->isEnabled());
+        const QString stream = CopyInto(dir, test::SamplePath());
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        QStringList lines;
+        for (const TSummaryLabel& caption : SummaryCaptions()) {
+            lines.append(form.findChild<QLabel*>(QString::fromStdString(caption.Name))->text());
+        }
+        QVERIFY(lines.contains(QStringLiteral("Size: 720 x 576")));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(&form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::clipboard()->text(), lines.join(QLatin1Char('\n')));
+
+        const QString exported = dir.filePath(QStringLiteral("summary.txt"));
+        dialogs.SaveAnswers = {exported};
+        Action(form, "ExportSummaryAction")->trigger();
+        QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("Text files (*.txt)"));
+        QCOMPARE(QString::fromUtf8(ReadAll(exported)),
+                 stream + QLatin1Char('\n') + lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     }
 
     void rangeCutFromTheTreeContextMenu() {
