@@ -27,6 +27,7 @@ class TSilentDialogs : public IDialogs {
     std::optional<QString> OpenFileName(QWidget*) override { return std::nullopt; }
     std::optional<QString> SaveFileName(QWidget*, const TSaveRequest&) override { return std::nullopt; }
     bool ConfirmOverwrite(QWidget*, const QString&) override { return false; }
+    bool ConfirmInPlaceChange(QWidget*, const QString&, bool&) override { return false; }
     void ShowMessage(QWidget*, const QString& text) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }

@@ -1,6 +1,7 @@
 // The desktop's file dialogs and message boxes.
 #include "dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -44,6 +45,17 @@ bool TQtDialogs::ConfirmOverwrite(QWidget* parent, const QString& FileName) {
     return QMessageBox::warning(parent, QString::fromLatin1(kOverwriteTitle), OverwriteQuestion(FileName),
                                 QMessageBox::Ok | QMessageBox::Cancel,
                                 QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool TQtDialogs::ConfirmInPlaceChange(QWidget* parent, const QString& Question, bool& DontAskAgain) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Velmora"), Question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    auto* dontAsk = new QCheckBox(QStringLiteral("&Don't ask again"), &box);
+    box.setCheckBox(dontAsk);
+    const bool agreed = box.exec() == QMessageBox::Yes;
+    DontAskAgain = agreed && dontAsk->isChecked();
+    return agreed;
 }
 
 void TQtDialogs::ShowMessage(QWidget* parent, const QString& text) {

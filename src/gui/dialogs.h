@@ -25,6 +25,9 @@ class IDialogs {
     virtual std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) = 0;
     // The "Warning!" box: true when the user agrees to replace FileName.
     virtual bool ConfirmOverwrite(QWidget* parent, const QString& FileName) = 0;
+    // A question before a file is changed in place: true when the user agrees; DontAskAgain tells
+    // whether the user ticked "Don't ask again".
+    virtual bool ConfirmInPlaceChange(QWidget* parent, const QString& Question, bool& DontAskAgain) = 0;
     // A message of the core (file errors, a damaged cache).
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // A failure of a command that nothing else reports.
@@ -43,6 +46,7 @@ class TQtDialogs : public IDialogs {
     std::optional<QString> OpenFileName(QWidget* parent) override;
     std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) override;
     bool ConfirmOverwrite(QWidget* parent, const QString& FileName) override;
+    bool ConfirmInPlaceChange(QWidget* parent, const QString& Question, bool& DontAskAgain) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;

@@ -138,7 +138,14 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void MovePageTo(int Position);
     void ShowPagePosition();
     // The picture record behind the selected tree node, if the node stands for one.
-    std::optional<int64_t> SelectedPicturePosition() const;
+    std::optional<int64_t> SelectedPictureIndex() const;
+    int64_t PicturePosition(int64_t Index) const;
+    // The pictures of the header list up to record Index, counted from 1.
+    int64_t PictureNumber(int64_t Index) const;
+    // Marks the chosen start and finish pictures on the page and says the choice in the status bar.
+    void ShowCutChoice();
+    // Set SEQUENCE_END changes the file in place: true once the user agreed (or asked not to be asked).
+    bool SequenceEndAgreed();
 
     // Runs Work on the worker thread; JobDone follows on this thread.
     void RunJob(TJob Job, std::function<void()> Work);
@@ -165,6 +172,9 @@ class TVideoForm : public QMainWindow, public ILogSink {
     bool FUserAbort = false;
     int64_t FCutStart = 0;
     int64_t FCutFinish = 0;
+    int64_t FCutStartIndex = -1;  // the records behind FCutStart and FCutFinish
+    int64_t FCutFinishIndex = -1;
+    bool FSequenceEndAgreed = false;  // asked once per run of the program
     bool FProcessAfterOpen = true;
     int32_t FBlocksPerPage = 150;
     int32_t FProcessingMode = 0;

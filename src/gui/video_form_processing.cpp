@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
@@ -67,9 +68,12 @@ void TVideoForm::ClearResults() {
     FSaveCorrectedEnabled = false;
     FCutStart = 0;
     FCutFinish = 0;
+    FCutStartIndex = -1;
+    FCutFinishIndex = -1;
     FFinishEnabled = false;
     FCutEnabled = false;
     ShowSummaryCaptions();
+    statusBar()->clearMessage();
     HeaderTree->clear();
     PageScrollBar->setRange(0, 0);
     FLastPosition = PageScrollBar->value();
@@ -226,6 +230,7 @@ void TVideoForm::ShowTreePage(int FirstEntry) {
     // The nodes of the previous page are gone with the clear.
     FStream->FLastPictureNode = kTreeRoot;
     FStream->BuildTreePage(FirstEntry, FTreePageSize);
+    ShowCutChoice();
 }
 
 void TVideoForm::AbortClicked() {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QLabel>
 #include <QSaveFile>
 #include <QStatusBar>
@@ -31,6 +32,7 @@ namespace {
 
 const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
 constexpr int kStatusMessageMs = 5000;
+const std::string kAskBeforeSequenceEnd = "AskBeforeSequenceEnd";
 const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
 
 std::string FileSystemName(const QString& name) {
@@ -77,7 +79,7 @@ void TVideoForm::SaveDisplayOrderClicked() {
     }
 }
 
-std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
+std::optional<int64_t> TVideoForm::SelectedPictureIndex() const {
     if (!FStream || Busy()) {
         return std::nullopt;
     }
@@ -90,14 +92,23 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
         FStream->FHeaders.Kind(index) != kind::PictureHeader) {
         return std::nullopt;
     }
-    // Copied out first: the record is packed, and the optional would bind a reference to the unaligned
-    // field.
-    const int64_t position = FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
-    return position;
+    return index;
+}
+
+int64_t TVideoForm::PicturePosition(int64_t Index) const {
+    return FStream->FHeaders[Index].As<TPictureHeaderRecord>().file_position;
+}
+
+int64_t TVideoForm::PictureNumber(int64_t Index) const {
+    int64_t number = 0;
+    for (int64_t i = 0; i <= Index; ++i) {
+        number += FStream->FHeaders.Kind(i) == kind::PictureHeader ? 1 : 0;
+    }
+    return number;
 }
 
 void TVideoForm::TreeMenuAboutToShow() {
-    const bool picture = SelectedPicturePosition().has_value();
+    const bool picture = SelectedPictureIndex().has_value();
     SetCutStartAction->setEnabled(picture);
     // Set Finish takes a position only from a picture: other records hold none.
     SetCutFinishAction->setEnabled(FFinishEnabled && picture);
@@ -105,19 +116,60 @@ void TVideoForm::TreeMenuAboutToShow() {
 }
 
 void TVideoForm::SetCutStartClicked() {
-    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
-        FCutStart = *position;
+    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+        FCutStartIndex = *index;
+        FCutStart = PicturePosition(*index);
         FFinishEnabled = true;
         UpdateCommands();
+        ShowCutChoice();
     }
 }
 
 void TVideoForm::SetCutFinishClicked() {
-    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
-        FCutFinish = *position;
+    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+        FCutFinishIndex = *index;
+        FCutFinish = PicturePosition(*index);
         FCutEnabled = true;
         UpdateCommands();
+        ShowCutChoice();
     }
+}
+
+void TVideoForm::ShowCutChoice() {
+    if (!FStream) {
+        return;
+    }
+    const int64_t start = FFinishEnabled ? FCutStartIndex : -1;
+    const int64_t finish = FCutEnabled ? FCutFinishIndex : -1;
+    for (int row = 0; row < HeaderTree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* node = HeaderTree->topLevelItem(row);
+        const int64_t index = TQtTreeSink::NodeData(node);
+        const bool isStart = start >= 0 && index == start;
+        const bool isFinish = finish >= 0 && index == finish;
+        QFont font = HeaderTree->font();
+        font.setBold(isStart || isFinish);
+        node->setFont(0, font);
+        node->setBackground(0, isStart    ? QBrush(QColor(200, 235, 200))
+                               : isFinish ? QBrush(QColor(240, 205, 205))
+                                          : QBrush());
+        node->setToolTip(0, isStart    ? QStringLiteral("Cut start")
+                            : isFinish ? QStringLiteral("Cut finish")
+                                       : QString());
+    }
+    if (start < 0) {
+        return;
+    }
+    QString text = QStringLiteral("Cut: picture %1 (offset %2)").arg(PictureNumber(start)).arg(FCutStart);
+    if (finish < 0) {
+        text += QStringLiteral(", to be finished with Set Finish");
+    } else if (FCutFinish > FCutStart) {
+        text +=
+            QStringLiteral(" to picture %1, %2 bytes").arg(PictureNumber(finish)).arg(FCutFinish - FCutStart);
+    } else {
+        text += QStringLiteral(" to picture %1: the finish does not come after the start")
+                    .arg(PictureNumber(finish));
+    }
+    statusBar()->showMessage(text);
 }
 
 void TVideoForm::CutToFileClicked() {
@@ -171,7 +223,7 @@ void TVideoForm::CutAllGopsClicked() {
 }
 
 void TVideoForm::SetSequenceEndClicked() {
-    if (!FStream || !BeginCommand()) {
+    if (!FStream || !BeginCommand() || !SequenceEndAgreed()) {
         return;
     }
     RunSequenceEndTool(true);
@@ -271,6 +323,25 @@ void TVideoForm::ExportSummaryClicked() {
         FDialogs.ShowError(this, QStringLiteral("Unable to write the summary to ") + *name +
                                      QStringLiteral(": ") + file.errorString());
     }
+}
+
+bool TVideoForm::SequenceEndAgreed() {
+    if (FSequenceEndAgreed || FSettingsStore.ReadInt(kAskBeforeSequenceEnd).value_or(1) == 0) {
+        return true;
+    }
+    bool dontAskAgain = false;
+    const QString question = QStringLiteral(
+                                 "Set SEQUENCE_END changes the file in place: the sequence end code "
+                                 "(4 bytes) is appended to ") +
+                             QString::fromStdString(FStream->FFileName) + QStringLiteral(". Go on?");
+    if (!FDialogs.ConfirmInPlaceChange(this, question, dontAskAgain)) {
+        return false;
+    }
+    FSequenceEndAgreed = true;
+    if (dontAskAgain) {
+        FSettingsStore.WriteInt(kAskBeforeSequenceEnd, 0);
+    }
+    return true;
 }
 
 void TVideoForm::HelpClicked() {

@@ -38,6 +38,12 @@ bool TScriptedDialogs::ConfirmOverwrite(QWidget*, const QString& FileName) {
     return OverwriteAnswer;
 }
 
+bool TScriptedDialogs::ConfirmInPlaceChange(QWidget*, const QString& Question, bool& DontAskAgain) {
+    InPlaceQuestions.append(Question);
+    DontAskAgain = DontAskAgainAnswer;
+    return InPlaceAnswer;
+}
+
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Messages.append(text);
 }

@@ -21,6 +21,9 @@ class TScriptedDialogs : public IDialogs {
     QStringList OpenAnswers;
     QStringList SaveAnswers;
     bool OverwriteAnswer = true;
+    bool InPlaceAnswer = true;
+    bool DontAskAgainAnswer = false;
+    QStringList InPlaceQuestions;
 
     std::vector<TSaveRequest> SaveRequests;
     QStringList OverwriteQuestions;
@@ -35,6 +38,7 @@ class TScriptedDialogs : public IDialogs {
     std::optional<QString> OpenFileName(QWidget* parent) override;
     std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) override;
     bool ConfirmOverwrite(QWidget* parent, const QString& FileName) override;
+    bool ConfirmInPlaceChange(QWidget* parent, const QString& Question, bool& DontAskAgain) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;

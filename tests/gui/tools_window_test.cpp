@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -159,6 +161,11 @@ class TToolsWindowTest : public QObject {
         QVERIFY(!Action(form, "SetCutFinishAction")->isEnabled());
         Action(form, "SetCutStartAction")->trigger();
         QCOMPARE(form.CutStart(), position(pictures[0]));
+        QVERIFY(pictures[0]->font(0).bold());
+        QCOMPARE(pictures[0]->toolTip(0), QStringLiteral("Cut start"));
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 QStringLiteral("Cut: picture 1 (offset %1), to be finished with Set Finish")
+                     .arg(form.CutStart()));
 
         tree->setCurrentItem(pictures[12]);
         form.TreeMenuAboutToShow();
@@ -167,6 +174,15 @@ class TToolsWindowTest : public QObject {
         Action(form, "SetCutFinishAction")->trigger();
         QCOMPARE(form.CutFinish(), position(pictures[12]));
         QVERIFY(Action(form, "CutToFileAction")->isEnabled());
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 QStringLiteral("Cut: picture 1 (offset %1) to picture 13, %2 bytes")
+                     .arg(form.CutStart())
+                     .arg(form.CutFinish() - form.CutStart()));
+        // The marks stay with their pictures when the page is built again.
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(149);
+        const QList<QTreeWidgetItem*> rebuilt = PictureNodes(tree);
+        QVERIFY(rebuilt[0]->font(0).bold() && rebuilt[12]->font(0).bold() && !rebuilt[5]->font(0).bold());
+        QCOMPARE(rebuilt[12]->toolTip(0), QStringLiteral("Cut finish"));
 
         const QString target = dir.filePath(QStringLiteral("cut.m2v"));
         dialogs.SaveAnswers = {target};
@@ -337,6 +353,49 @@ class TToolsWindowTest : public QObject {
         QVERIFY(test::OpenAndProcess(form, CopyInto(dir, foreign), 2));
         QVERIFY(test::OpenAndProcess(form, QStringLiteral("/nonexistent-folder/missing.m2v"), 2));
         expectNothingActive();
+    }
+
+    void setSequenceEndAsksOncePerRunUnlessToldNotTo() {
+        QTemporaryDir dir;
+        const QString stream = CopyInto(dir, test::SamplePath());
+        const auto size = [&stream] { return QFileInfo(stream).size(); };
+        const qint64 original = size();
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        {
+            TVideoForm form(dialogs, store);
+            form.show();
+            QVERIFY(test::OpenAndProcess(form, stream, 0));
+            dialogs.InPlaceAnswer = false;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(size(), original);
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 1);
+            QVERIFY(dialogs.InPlaceQuestions.constFirst().contains(stream));
+            dialogs.InPlaceAnswer = true;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(size(), original + 4);
+            form.DeleteSequenceEndClicked();
+            Action(form, "SetSequenceEndAction")->trigger();  // agreed once: not asked again in this run
+            QCOMPARE(size(), original + 4);
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 2);
+            form.DeleteSequenceEndClicked();
+        }
+        {
+            // A new run asks again; "Don't ask again" is kept in the settings.
+            TVideoForm form(dialogs, store);
+            form.show();
+            QVERIFY(test::OpenAndProcess(form, stream, 0));
+            dialogs.DontAskAgainAnswer = true;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 3);
+            form.DeleteSequenceEndClicked();
+        }
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        Action(form, "SetSequenceEndAction")->trigger();
+        QCOMPARE(dialogs.InPlaceQuestions.size(), 3);
+        QCOMPARE(size(), original + 4);
     }
 
     void sequenceEndCommandsChangeTheFileAndLog() {
