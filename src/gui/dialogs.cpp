@@ -20,8 +20,9 @@ QString OverwriteQuestion(const QString& FileName) {
 }
 
 std::optional<QString> TQtDialogs::OpenFileName(QWidget* parent) {
-    // Every file is offered: streams come with many extensions.
-    QString name = QFileDialog::getOpenFileName(parent);
+    // Streams come with many extensions; "All files" offers the rest.
+    QString name =
+        QFileDialog::getOpenFileName(parent, QString(), QString(), QString::fromLatin1(kOpenFilter));
     if (name.isEmpty()) {
         return std::nullopt;
     }

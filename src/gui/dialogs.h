@@ -63,5 +63,7 @@ QString HelpText();
 // The text of the overwrite question, shared by the box and the tests.
 QString OverwriteQuestion(const QString& FileName);
 inline constexpr const char* kOverwriteTitle = "Warning!";
+inline constexpr const char* kOpenFilter =
+    "MPEG video (*.m2v *.mpv *.m1v *.mpg *.vob *.ts *.m2ts);;All files (*)";
 
 }  // namespace velmora::gui

@@ -29,6 +29,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <iterator>
 
 #include "dialogs.h"
 #include "images.h"
@@ -44,6 +45,11 @@ namespace {
 
 constexpr int kTimerInterval = 200;  // ms between the tree page checks
 constexpr int kPageSizeStep = 50;
+constexpr int kRecentFileCount = 8;
+// The window's own settings, beside the three of the processing.
+const std::string kWindowGeometry = "WindowGeometry";
+const std::string kSplitterState = "SplitterState";
+const std::string kRecentFiles = "RecentFiles";
 // The first summary label of the second panel: the counts follow the stream's properties.
 const QString kSecondPanelFirstLabel = QStringLiteral("PictureCountLabel");
 
@@ -64,13 +70,14 @@ TVideoForm::TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget
     CreateMenus();
     CreateToolBar();
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(CreateLeftPart());
-    splitter->addWidget(CreateTreePart());
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setChildrenCollapsible(false);
-    setCentralWidget(splitter);
+    Splitter = new QSplitter(Qt::Horizontal, this);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->addWidget(CreateLeftPart());
+    Splitter->addWidget(CreateTreePart());
+    Splitter->setStretchFactor(0, 0);
+    Splitter->setStretchFactor(1, 1);
+    Splitter->setChildrenCollapsible(false);
+    setCentralWidget(Splitter);
     CreateStatusBar();
 
     FProgressSink = std::make_unique<TQtProgressSink>(ProgressBar);
@@ -127,52 +134,52 @@ QAction* TVideoForm::AddAction(const char* Name, const QString& Caption, void (T
 
 void TVideoForm::CreateActions() {
     QStyle* style = this->style();
-    OpenAction = AddAction("OpenAction", QStringLiteral("Open..."), &TVideoForm::OpenClicked);
+    OpenAction = AddAction("OpenAction", QStringLiteral("&Open..."), &TVideoForm::OpenClicked);
     OpenAction->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
     OpenAction->setShortcut(QKeySequence::Open);
-    SaveCorrectedAction = AddAction("SaveCorrectedAction", QStringLiteral("Save corrected..."),
+    SaveCorrectedAction = AddAction("SaveCorrectedAction", QStringLiteral("Save &corrected..."),
                                     &TVideoForm::SaveCorrectedClicked);
     SaveCorrectedAction->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
     SaveMpegInformationAction =
-        AddAction("SaveMpegInformationAction", QStringLiteral("Save MPEG information... "),
+        AddAction("SaveMpegInformationAction", QStringLiteral("Save &MPEG information... "),
                   &TVideoForm::SaveMpegInformationClicked);
     SaveMpegInformationAction->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
     SaveDisplayOrderAction =
-        AddAction("SaveDisplayOrderAction", QStringLiteral("Save Display Order information..."),
+        AddAction("SaveDisplayOrderAction", QStringLiteral("Save &Display Order information..."),
                   &TVideoForm::SaveDisplayOrderClicked);
     CopySummaryAction =
         AddAction("CopySummaryAction", QStringLiteral("Copy s&ummary"), &TVideoForm::CopySummaryClicked);
     CopySummaryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     ExportSummaryAction = AddAction("ExportSummaryAction", QStringLiteral("&Export summary..."),
                                     &TVideoForm::ExportSummaryClicked);
-    CloseAction = AddAction("CloseAction", QStringLiteral("Close"), &TVideoForm::CloseClicked);
+    CloseAction = AddAction("CloseAction", QStringLiteral("C&lose"), &TVideoForm::CloseClicked);
     CloseAction->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
-    CloseAction->setShortcut(QKeySequence::Quit);
-    StartAction = AddAction("StartAction", QStringLiteral("Start"), &TVideoForm::StartClicked);
+    CloseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    StartAction = AddAction("StartAction", QStringLiteral("&Start"), &TVideoForm::StartClicked);
     StartAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     StartAction->setShortcut(QKeySequence(Qt::Key_F5));
-    AbortAction = AddAction("AbortAction", QStringLiteral("Abort"), &TVideoForm::AbortClicked);
+    AbortAction = AddAction("AbortAction", QStringLiteral("&Abort"), &TVideoForm::AbortClicked);
     AbortAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
     AbortAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    SetSequenceEndAction = AddAction("SetSequenceEndAction", QStringLiteral("Set SEQUENCE_END"),
+    SetSequenceEndAction = AddAction("SetSequenceEndAction", QStringLiteral("&Set SEQUENCE_END"),
                                      &TVideoForm::SetSequenceEndClicked);
-    DeleteSequenceEndAction = AddAction("DeleteSequenceEndAction", QStringLiteral("Delete SEQUENCE_END"),
+    DeleteSequenceEndAction = AddAction("DeleteSequenceEndAction", QStringLiteral("&Delete SEQUENCE_END"),
                                         &TVideoForm::DeleteSequenceEndClicked);
     // The delete tool exists but is not offered.
     DeleteSequenceEndAction->setVisible(false);
     CutAllGopsAction =
-        AddAction("CutAllGopsAction", QStringLiteral("Cut all GOPs"), &TVideoForm::CutAllGopsClicked);
-    HelpAction = AddAction("HelpAction", QStringLiteral("Help"), &TVideoForm::HelpClicked);
+        AddAction("CutAllGopsAction", QStringLiteral("&Cut all GOPs"), &TVideoForm::CutAllGopsClicked);
+    HelpAction = AddAction("HelpAction", QStringLiteral("&Help"), &TVideoForm::HelpClicked);
     HelpAction->setShortcut(QKeySequence::HelpContents);
-    VisitHomePageAction = AddAction("VisitHomePageAction", QStringLiteral("Visit Velmora home page"),
+    VisitHomePageAction = AddAction("VisitHomePageAction", QStringLiteral("&Visit Velmora home page"),
                                     &TVideoForm::VisitHomePageClicked);
-    AboutAction = AddAction("AboutAction", QStringLiteral("About"), &TVideoForm::AboutClicked);
+    AboutAction = AddAction("AboutAction", QStringLiteral("&About"), &TVideoForm::AboutClicked);
     SetCutStartAction =
-        AddAction("SetCutStartAction", QStringLiteral("Set Start  \\/"), &TVideoForm::SetCutStartClicked);
+        AddAction("SetCutStartAction", QStringLiteral("Set &Start  \\/"), &TVideoForm::SetCutStartClicked);
     SetCutFinishAction =
-        AddAction("SetCutFinishAction", QStringLiteral("Set Finish /\\"), &TVideoForm::SetCutFinishClicked);
+        AddAction("SetCutFinishAction", QStringLiteral("Set &Finish /\\"), &TVideoForm::SetCutFinishClicked);
     CutToFileAction =
-        AddAction("CutToFileAction", QStringLiteral("Cut to file ..."), &TVideoForm::CutToFileClicked);
+        AddAction("CutToFileAction", QStringLiteral("&Cut to file ..."), &TVideoForm::CutToFileClicked);
 
     FirstPageAction =
         AddAction("FirstPageAction", QStringLiteral("&First page"), &TVideoForm::FirstPageClicked);
@@ -191,6 +198,25 @@ void TVideoForm::CreateActions() {
     GoToAction = AddAction("GoToAction", QStringLiteral("&Go to GOP / picture / time code..."),
                            &TVideoForm::GoToClicked);
     GoToAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+
+    // Every command has a key; the tree's commands work while the tree has the focus.
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {SaveCorrectedAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {SaveMpegInformationAction, QKeySequence::Save},
+        {SaveDisplayOrderAction, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {ExportSummaryAction, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {SetSequenceEndAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+        {DeleteSequenceEndAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
+        {CutAllGopsAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)},
+        {VisitHomePageAction, QKeySequence(Qt::CTRL | Qt::Key_F1)},
+        {AboutAction, QKeySequence(Qt::SHIFT | Qt::Key_F1)},
+        {SetCutStartAction, QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)},
+        {SetCutFinishAction, QKeySequence(Qt::CTRL | Qt::Key_BracketRight)},
+        {CutToFileAction, QKeySequence(Qt::CTRL | Qt::Key_K)},
+    };
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+    }
     for (QAction* action :
          {FirstPageAction, PreviousPageAction, NextPageAction, LastPageAction, GoToAction}) {
         action->setToolTip(action->text().remove(QLatin1Char('&')) + QStringLiteral(" (") +
@@ -202,6 +228,8 @@ void TVideoForm::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("FileMenu"));
     file->addAction(OpenAction);
+    RecentMenu = file->addMenu(QStringLiteral("Open &recent"));
+    RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
     file->addAction(SaveCorrectedAction);
     file->addAction(SaveMpegInformationAction);
     file->addAction(SaveDisplayOrderAction);
@@ -311,6 +339,18 @@ QWidget* TVideoForm::CreateLeftPart() {
     for (const TProcessingMode& mode : ProcessingModes()) {
         ModeBox->addItem(QString::fromUtf8(mode.Name.data(), static_cast<qsizetype>(mode.Name.size())));
     }
+    const QString modeTips[] = {
+        QStringLiteral("Statistics only: no header list, no analysis cache."),
+        QStringLiteral("Lists the headers of the first run of pictures only."),
+        QStringLiteral("Lists every header; reads the analysis cache (.vnf) when it is valid, else scans and "
+                       "writes it."),
+        QStringLiteral("Scans the whole file and also lists user data, picture data and foreign start codes; "
+                       "no cache."),
+        QStringLiteral("As Show tree, but always scans and writes a new analysis cache."),
+    };
+    for (int i = 0; i < ModeBox->count() && i < static_cast<int>(std::size(modeTips)); ++i) {
+        ModeBox->setItemData(i, modeTips[i], Qt::ToolTipRole);
+    }
 
     PageSizeBox = new QSpinBox;
     PageSizeBox->setObjectName(QStringLiteral("PageSizeBox"));
@@ -386,6 +426,11 @@ QWidget* TVideoForm::CreateTreePart() {
     HeaderTree->setColumnCount(1);
     HeaderTree->setUniformRowHeights(true);
     HeaderTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The tree's commands work by key while the tree has the focus.
+    for (QAction* action : TreeMenu->actions()) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        HeaderTree->addAction(action);
+    }
     connect(HeaderTree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* item = HeaderTree->itemAt(pos)) {
             HeaderTree->setCurrentItem(item);
@@ -454,6 +499,42 @@ void TVideoForm::FormShow() {
     ModeBox->setCurrentIndex(FProcessingMode);
     FLastPosition = PageScrollBar->value();
     FPositionTicks = 0;
+    if (const std::optional<std::string> geometry = FSettingsStore.ReadString(kWindowGeometry)) {
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+    }
+    if (const std::optional<std::string> sizes = FSettingsStore.ReadString(kSplitterState)) {
+        Splitter->restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*sizes)));
+    }
+    ShowRecentFiles();
+}
+
+QStringList TVideoForm::RecentFiles() const {
+    const QString stored =
+        QString::fromStdString(FSettingsStore.ReadString(kRecentFiles).value_or(std::string()));
+    return stored.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void TVideoForm::RememberRecentFile(const QString& FileName) {
+    QStringList files = RecentFiles();
+    files.removeAll(FileName);
+    files.prepend(FileName);
+    FSettingsStore.WriteString(kRecentFiles,
+                               files.mid(0, kRecentFileCount).join(QLatin1Char('\n')).toStdString());
+    ShowRecentFiles();
+}
+
+void TVideoForm::ShowRecentFiles() {
+    RecentMenu->clear();
+    const QStringList files = RecentFiles();
+    for (int i = 0; i < files.size() && i < kRecentFileCount; ++i) {
+        const QString file = files[i];
+        QAction* action =
+            RecentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(file).fileName()));
+        action->setObjectName(QStringLiteral("RecentFile%1").arg(i + 1));
+        action->setToolTip(file);
+        connect(action, &QAction::triggered, this, [this, file] { OpenFile(file); });
+    }
+    RecentMenu->setEnabled(!files.isEmpty());
 }
 
 void TVideoForm::closeEvent(QCloseEvent* event) {
@@ -475,6 +556,8 @@ void TVideoForm::FormClose() {
     FProcessingMode = ModeBox->currentIndex();
     if (FShown) {
         SaveSettings(FSettingsStore, {FProcessAfterOpen, FBlocksPerPage, FProcessingMode});
+        FSettingsStore.WriteString(kWindowGeometry, saveGeometry().toBase64().toStdString());
+        FSettingsStore.WriteString(kSplitterState, Splitter->saveState().toBase64().toStdString());
     }
 }
 

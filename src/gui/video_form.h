@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -24,6 +25,7 @@ class QMenu;
 class QProgressBar;
 class QScrollBar;
 class QSpinBox;
+class QSplitter;
 class QThread;
 class QTimer;
 class QToolBar;
@@ -121,6 +123,10 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QAction* AddAction(const char* Name, const QString& Caption, void (TVideoForm::*Operation)());
 
     void FormShow();
+    // The last files opened, newest first, kept in the settings.
+    QStringList RecentFiles() const;
+    void RememberRecentFile(const QString& FileName);
+    void ShowRecentFiles();
     void FormClose();
     // Every command starts here: false while work runs; otherwise a past abort no longer counts.
     bool BeginCommand();
@@ -205,6 +211,8 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QLabel* PageLabel = nullptr;
     QMenu* TreeMenu = nullptr;
     QTimer* PageTimer = nullptr;
+    QSplitter* Splitter = nullptr;
+    QMenu* RecentMenu = nullptr;
     QToolBar* CommandBar = nullptr;
     QFrame* StreamPanel = nullptr;
     QFrame* CountsPanel = nullptr;

@@ -43,6 +43,7 @@ void TVideoForm::OpenFile(const QString& FileName) {
     AddLog(logkind::Information, QStringLiteral("Open file: ") + FileName + QStringLiteral("."),
            colour::DarkBlue);
     FFileName = FileName;
+    RememberRecentFile(FileName);
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
     FProgressSink->Restart();
     ClearResults();

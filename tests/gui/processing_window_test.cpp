@@ -10,11 +10,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -23,6 +25,7 @@
 #include <QStatusBar>
 
 #include "analysis/header_kinds.h"
+#include "dialogs.h"
 #include "gui_test_support.h"
 #include "log_panel.h"
 #include "present/summary.h"
@@ -93,7 +96,8 @@ class TProcessingWindowTest : public QObject {
         for (const auto& a : actions) {
             QAction* action = Action(form, a.name);
             QVERIFY2(action != nullptr, a.name);
-            QCOMPARE(action->text(), QString::fromLatin1(a.caption));
+            // The captions carry mnemonics.
+            QCOMPARE(action->text().remove(QLatin1Char('&')), QString::fromLatin1(a.caption));
             QCOMPARE(action->isVisible(), a.visible);
             if (QString::fromLatin1(a.name) !=
                 QStringLiteral("SetCutStartAction")) {  // decided when the menu opens
@@ -675,6 +679,66 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(!Action(form, "AbortAction")->isEnabled());
         QTest::keyClick(&form, Qt::Key_Escape);
         QVERIFY(!form.UserAbort());
+    }
+
+    void everyMenuItemHasAMnemonicAndAKey() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        QList<QMenu*> menus = form.menuBar()->findChildren<QMenu*>();
+        menus.append(form.findChild<QMenu*>(QStringLiteral("TreeMenu")));
+        for (QMenu* menu : menus) {
+            QVERIFY2(menu->title().isEmpty() || menu->title().contains(QLatin1Char('&')),
+                     qPrintable(menu->title()));
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator() || action->menu() != nullptr) {
+                    continue;
+                }
+                QVERIFY2(action->text().contains(QLatin1Char('&')), qPrintable(action->text()));
+                QVERIFY2(!action->shortcut().isEmpty(), qPrintable(action->text()));
+            }
+        }
+        QCOMPARE(QString::fromLatin1(kOpenFilter),
+                 QStringLiteral("MPEG video (*.m2v *.mpv *.m1v *.mpg *.vob *.ts *.m2ts);;All files (*)"));
+        auto* modes = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
+        for (int i = 0; i < modes->count(); ++i) {
+            QVERIFY(!modes->itemData(i, Qt::ToolTipRole).toString().isEmpty());
+        }
+    }
+
+    void recentFilesGeometryAndSplitterKept() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        QList<int> sizes;
+        {
+            TVideoForm form(dialogs, store);
+            form.show();
+            form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+            for (int i = 1; i <= 9; ++i) {
+                form.OpenFile(dir.filePath(QStringLiteral("file%1.m2v").arg(i)));
+            }
+            form.OpenFile(dir.filePath(QStringLiteral("file5.m2v")));  // opened again: first in the list
+            form.resize(760, 560);
+            auto* splitter = form.findChild<QSplitter*>(QStringLiteral("Splitter"));
+            splitter->setSizes({420, 330});
+            sizes = splitter->sizes();
+            form.close();
+        }
+        TVideoForm form(dialogs, store);
+        form.show();
+        QCOMPARE(form.size(), QSize(760, 560));
+        QCOMPARE(form.findChild<QSplitter*>(QStringLiteral("Splitter"))->sizes(), sizes);
+        QMenu* recent = form.findChild<QMenu*>(QStringLiteral("RecentMenu"));
+        QStringList shown;
+        for (QAction* action : recent->actions()) {
+            shown.append(action->text());
+        }
+        QCOMPARE(shown, QStringList({"&1 file5.m2v", "&2 file9.m2v", "&3 file8.m2v", "&4 file7.m2v",
+                                     "&5 file6.m2v", "&6 file4.m2v", "&7 file3.m2v", "&8 file2.m2v"}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Velmora - ") + dir.filePath(QStringLiteral("file9.m2v")));
     }
 
     void helpCommands() {
