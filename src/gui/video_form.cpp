@@ -463,8 +463,8 @@ QWidget* TVideoForm::CreateTreePart() {
     addButton(LastPageAction, "LastPageButton");
     auto* goTo = new QToolButton;
     goTo->setObjectName(QStringLiteral("GoToButton"));
+    GoToAction->setIconText(QStringLiteral("Go to..."));
     goTo->setDefaultAction(GoToAction);
-    goTo->setText(QStringLiteral("Go to..."));
     goTo->setToolButtonStyle(Qt::ToolButtonTextOnly);
     pageBar->addWidget(goTo);
 
