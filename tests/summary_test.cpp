@@ -28,10 +28,14 @@ std::string TextOf(const std::vector<TSummaryText>& texts, const std::string& na
 
 TEST(Summary, CaptionsAndTextsCoverTheSameLabelsInWindowOrder) {
     const std::vector<TSummaryLabel> captions = SummaryCaptions();
-    const std::vector<std::string> order = {"Label18", "Label19", "Label9",  "Label10", "Label21", "Label16",
-                                            "Label4",  "Label22", "Label23", "Label14", "Label15", "Label1",
-                                            "Label2",  "Label5",  "Label6",  "Label7",  "Label11", "Label12",
-                                            "Label33", "Label13", "Label34"};
+    const std::vector<std::string> order = {
+        "ResolutionLabel",       "DropTypeLabel",         "StartTimeLabel",
+        "EndTimeLabel",          "EncodeTypeLabel",       "SizeLabel",
+        "AspectRatioLabel",      "BitRateLabel",          "BitRateTypeLabel",
+        "Line21Switch1Label",    "Line21Switch2Label",    "PullDownLabel",
+        "FrameRateLabel",        "PictureCountLabel",     "PullDownPictureCountLabel",
+        "DurationLabel",         "SequenceEndCountLabel", "MaxGopPicturesLabel",
+        "NumberOfPicturesLabel", "FrameCountLabel",       "FieldCountLabel"};
     ASSERT_EQ(captions.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         EXPECT_EQ(captions[i].Name, order[i]);
@@ -59,27 +63,27 @@ TEST(Summary, PalSampleTexts) {
     }
     TAnalysed a = Analyse(b, dir.File("s.m2v"), kQuickMode);
     const std::vector<TSummaryText> t = SummaryTexts(*a.Stream);
-    EXPECT_EQ(TextOf(t, "Label18"), "Resolution: PAL");
-    EXPECT_EQ(TextOf(t, "Label19"), "Drop Type: Non-drop frame");
-    EXPECT_EQ(TextOf(t, "Label9"), "Data Start Time: 01:00:00.20 (25 fps)");
+    EXPECT_EQ(TextOf(t, "ResolutionLabel"), "Resolution: PAL");
+    EXPECT_EQ(TextOf(t, "DropTypeLabel"), "Drop Type: Non-drop frame");
+    EXPECT_EQ(TextOf(t, "StartTimeLabel"), "Data Start Time: 01:00:00.20 (25 fps)");
     // 40 frames from 01:00:00.20: the last one is shown at 01:00:02.09.
-    EXPECT_EQ(TextOf(t, "Label10"), "Data End Time : 01:00:02.09 (25 fps)");
-    EXPECT_EQ(TextOf(t, "Label21"), "Encode Type: MPEG 2");
-    EXPECT_EQ(TextOf(t, "Label16"), "Size: 720 x 576");
-    EXPECT_EQ(TextOf(t, "Label4"), "Aspect Ratio: 4 : 3 (Pan-scan)");
-    EXPECT_EQ(TextOf(t, "Label22"), "Bit rate: 6000000");
-    EXPECT_EQ(TextOf(t, "Label23"), "Bitrate Type: Variable");
-    EXPECT_EQ(TextOf(t, "Label14"), "Line21 Switch1: No");
-    EXPECT_EQ(TextOf(t, "Label1"), "Is PullDown: No");
-    EXPECT_EQ(TextOf(t, "Label2"), "Frame Rate: 25");
-    EXPECT_EQ(TextOf(t, "Label5"), "Picture Count: 40");
-    EXPECT_EQ(TextOf(t, "Label6"), "Pull Down Picture Count: 40");
-    EXPECT_EQ(TextOf(t, "Label7"), "Duration Time   : 00:00:01.15 (25 fps)");
-    EXPECT_EQ(TextOf(t, "Label11"), "Sequence End Count: 0");
-    EXPECT_EQ(TextOf(t, "Label12"), "Max number of pictures in GOP: 40");
-    EXPECT_EQ(TextOf(t, "Label33"), "Number of pictures: 40");
-    EXPECT_EQ(TextOf(t, "Label13"), "Number of frames: 40");
-    EXPECT_EQ(TextOf(t, "Label34"), "Number of fields: 80");
+    EXPECT_EQ(TextOf(t, "EndTimeLabel"), "Data End Time : 01:00:02.09 (25 fps)");
+    EXPECT_EQ(TextOf(t, "EncodeTypeLabel"), "Encode Type: MPEG 2");
+    EXPECT_EQ(TextOf(t, "SizeLabel"), "Size: 720 x 576");
+    EXPECT_EQ(TextOf(t, "AspectRatioLabel"), "Aspect Ratio: 4 : 3 (Pan-scan)");
+    EXPECT_EQ(TextOf(t, "BitRateLabel"), "Bit rate: 6000000");
+    EXPECT_EQ(TextOf(t, "BitRateTypeLabel"), "Bitrate Type: Variable");
+    EXPECT_EQ(TextOf(t, "Line21Switch1Label"), "Line21 Switch1: No");
+    EXPECT_EQ(TextOf(t, "PullDownLabel"), "Is PullDown: No");
+    EXPECT_EQ(TextOf(t, "FrameRateLabel"), "Frame Rate: 25");
+    EXPECT_EQ(TextOf(t, "PictureCountLabel"), "Picture Count: 40");
+    EXPECT_EQ(TextOf(t, "PullDownPictureCountLabel"), "Pull Down Picture Count: 40");
+    EXPECT_EQ(TextOf(t, "DurationLabel"), "Duration Time   : 00:00:01.15 (25 fps)");
+    EXPECT_EQ(TextOf(t, "SequenceEndCountLabel"), "Sequence End Count: 0");
+    EXPECT_EQ(TextOf(t, "MaxGopPicturesLabel"), "Max number of pictures in GOP: 40");
+    EXPECT_EQ(TextOf(t, "NumberOfPicturesLabel"), "Number of pictures: 40");
+    EXPECT_EQ(TextOf(t, "FrameCountLabel"), "Number of frames: 40");
+    EXPECT_EQ(TextOf(t, "FieldCountLabel"), "Number of fields: 80");
 }
 
 TEST(Summary, RatesRoundToWholeFramesPerSecond) {
@@ -105,8 +109,8 @@ TEST(Summary, RatesRoundToWholeFramesPerSecond) {
         }
         TAnalysed a = Analyse(b, dir.File("s.m2v"), kQuickMode);
         const std::vector<TSummaryText> t = SummaryTexts(*a.Stream);
-        EXPECT_EQ(TextOf(t, "Label18"), c.Resolution);
-        EXPECT_EQ(TextOf(t, "Label7"), c.Duration);
+        EXPECT_EQ(TextOf(t, "ResolutionLabel"), c.Resolution);
+        EXPECT_EQ(TextOf(t, "DurationLabel"), c.Duration);
     }
 }
 
@@ -120,15 +124,15 @@ TEST(Summary, NonPositiveRateShowsNoDurationAndNoDisplayedFramesKeepsTheLabel) {
         b.SequenceHeader(sh).SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension().Slices(1, 1);
         TAnalysed a = Analyse(b, dir.File("s.m2v"), kShowTreeMode);
         const std::vector<TSummaryText> t = SummaryTexts(*a.Stream);
-        EXPECT_EQ(TextOf(t, "Label7"), "Duration Time   : unknown");
-        EXPECT_EQ(TextOf(t, "Label10"), "Data End Time : unknown");
-        EXPECT_EQ(TextOf(t, "Label9").rfind("Data Start Time: 00:00:00.00 (", 0), 0u);
+        EXPECT_EQ(TextOf(t, "DurationLabel"), "Duration Time   : unknown");
+        EXPECT_EQ(TextOf(t, "EndTimeLabel"), "Data End Time : unknown");
+        EXPECT_EQ(TextOf(t, "StartTimeLabel").rfind("Data Start Time: 00:00:00.00 (", 0), 0u);
     }
     TempDir dir;
     TStreamBuilder empty;
     empty.SequenceHeader();
     TAnalysed a = Analyse(empty, dir.File("e.m2v"), kQuickMode);
-    EXPECT_EQ(TextOf(SummaryTexts(*a.Stream), "Label6"), "<kept>");
+    EXPECT_EQ(TextOf(SummaryTexts(*a.Stream), "PullDownPictureCountLabel"), "<kept>");
 }
 
 }  // namespace

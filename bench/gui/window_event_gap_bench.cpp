@@ -27,12 +27,15 @@ class TSilentDialogs : public IDialogs {
     std::optional<QString> OpenFileName(QWidget*) override { return std::nullopt; }
     std::optional<QString> SaveFileName(QWidget*, const TSaveRequest&) override { return std::nullopt; }
     bool ConfirmOverwrite(QWidget*, const QString&) override { return false; }
+    bool ConfirmInPlaceChange(QWidget*, const QString&, bool&) override { return false; }
     void ShowMessage(QWidget*, const QString& text) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
     void ShowError(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void ShowAbout(QWidget*) override {}
-    void OpenUrl(const QUrl&) override {}
+    void ShowHelp(QWidget*) override {}
+    std::optional<TGoToRequest> AskGoTo(QWidget*) override { return std::nullopt; }
+    bool OpenUrl(const QUrl&) override { return false; }
 };
 
 bool MakeStream(const QString& sample, const QString& target, qint64 bytes) {
@@ -65,8 +68,8 @@ struct TRunFigures {
 };
 
 TRunFigures Process(TVideoForm& form, const QString& stream, int mode) {
-    form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(mode);
-    form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
+    form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+    form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(true);
     TRunFigures figures;
     QElapsedTimer clock;
     QElapsedTimer sinceTick;

@@ -1,7 +1,11 @@
 // Entries keep their caption as text and their kind and colour as item data; a delegate draws them.
 #include "log_panel.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -17,6 +21,7 @@ constexpr int kTextLeft = 18;  // room for the 16-pixel icon
 constexpr int kTextTop = 2;
 // The caption is "  " + time stamp + "   " + text.
 constexpr int kCaptionPrefixLength = 2 + 8 + 3;
+constexpr int kTextRightMargin = 8;
 
 class TLogItemDelegate : public QStyledItemDelegate {
   public:
@@ -81,10 +86,45 @@ TLogPanel::TLogPanel(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Long lines (foreign data with its position and length, the reasons of failures) scroll sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setItemDelegate(new TLogItemDelegate(this));
     header()->setStretchLastSection(false);
     setColumnWidth(0, kInitialColumnWidth);
+
+    const auto addLogAction = [this](const char* Name, const QString& Caption) {
+        auto* action = new QAction(Caption, this);
+        action->setObjectName(QString::fromLatin1(Name));
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        QWidget::addAction(action);
+        return action;
+    };
+    FCopyAction = addLogAction("LogCopyAction", QStringLiteral("&Copy"));
+    FCopyAction->setShortcut(QKeySequence::Copy);
+    connect(FCopyAction, &QAction::triggered, this,
+            [this] { QApplication::clipboard()->setText(SelectedText()); });
+    FCopyLogAction = addLogAction("LogCopyAllAction", QStringLiteral("Copy &log"));
+    connect(FCopyLogAction, &QAction::triggered, this,
+            [this] { QApplication::clipboard()->setText(ShownText()); });
+    FSaveLogAction = addLogAction("LogSaveAction", QStringLiteral("&Save log..."));
+    connect(FSaveLogAction, &QAction::triggered, this, &TLogPanel::SaveRequested);
+    FErrorsOnlyAction = addLogAction("LogErrorsOnlyAction", QStringLiteral("&Errors only"));
+    FErrorsOnlyAction->setCheckable(true);
+    connect(FErrorsOnlyAction, &QAction::toggled, this, &TLogPanel::SetErrorsOnly);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &TLogPanel::ShowMenu);
+}
+
+void TLogPanel::ShowMenu(const QPoint& Position) {
+    QMenu menu(this);
+    FCopyAction->setEnabled(!selectedItems().isEmpty());
+    menu.addAction(FCopyAction);
+    menu.addAction(FCopyLogAction);
+    menu.addAction(FSaveLogAction);
+    menu.addSeparator();
+    menu.addAction(FErrorsOnlyAction);
+    menu.exec(viewport()->mapToGlobal(Position));
 }
 
 void TLogPanel::Append(int Kind, const QString& Text, const QColor& Colour) {
@@ -92,11 +132,15 @@ void TLogPanel::Append(int Kind, const QString& Text, const QColor& Colour) {
         topLevelItem(topLevelItemCount() - 1)->setSelected(false);
     }
     auto* item = new QTreeWidgetItem;
-    item->setText(0, QStringLiteral("  ") + LogTimeStamp() + QStringLiteral("   ") + Text);
+    const QString caption = QStringLiteral("  ") + LogTimeStamp() + QStringLiteral("   ") + Text;
+    item->setText(0, caption);
+    item->setToolTip(0, caption);
+    FWidestCaption = std::max(FWidestCaption, fontMetrics().horizontalAdvance(caption));
     item->setData(0, kKindRole, Kind);
     item->setData(0, kColourRole, Colour);
     item->setIcon(0, IconOfKind(Kind));
     addTopLevelItem(item);
+    item->setHidden(HiddenByFilter(item));
     setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
     item->setSelected(true);
     AdjustLogColumn();
@@ -111,10 +155,56 @@ int TLogPanel::VisibleRows() const {
     return viewport()->height() / rowHeight;
 }
 
+void TLogPanel::Clear() {
+    clear();
+    FWidestCaption = 0;
+}
+
 void TLogPanel::AdjustLogColumn() {
     // When the rows overflow, the vertical scroll bar takes room from the column.
     const int margin = VisibleRows() < topLevelItemCount() ? 23 : 5;
-    setColumnWidth(0, std::max(0, width() - margin));
+    const int fitted = std::max(0, width() - margin);
+    const int widest = FWidestCaption > 0 ? FWidestCaption + kTextLeft + kTextRightMargin : 0;
+    setColumnWidth(0, std::max(fitted, widest));
+}
+
+bool TLogPanel::HiddenByFilter(const QTreeWidgetItem* Item) const {
+    return ErrorsOnly() && Item->data(0, kKindRole).toInt() != 2;
+}
+
+void TLogPanel::SetErrorsOnly(bool ErrorsOnly) {
+    if (FErrorsOnlyAction->isChecked() != ErrorsOnly) {
+        FErrorsOnlyAction->setChecked(ErrorsOnly);  // comes back here through its signal
+        return;
+    }
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        topLevelItem(row)->setHidden(HiddenByFilter(topLevelItem(row)));
+    }
+}
+
+bool TLogPanel::ErrorsOnly() const {
+    return FErrorsOnlyAction->isChecked();
+}
+
+QString TLogPanel::ShownText() const {
+    QStringList lines;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        if (!topLevelItem(row)->isHidden()) {
+            lines.append(topLevelItem(row)->text(0));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString TLogPanel::SelectedText() const {
+    QStringList lines;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = topLevelItem(row);
+        if (!item->isHidden() && item->isSelected()) {
+            lines.append(item->text(0));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString TLogPanel::EntryText(int Row) const {

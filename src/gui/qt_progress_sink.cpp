@@ -1,9 +1,8 @@
-// Values outside the bar's int range are scaled down by a power of two.
+// The bar shows the share of the range in thousandths, so any 64-bit range fits it.
 #include "qt_progress_sink.h"
 
 #include <QProgressBar>
 #include <QThread>
-#include <climits>
 
 namespace velmora::gui {
 
@@ -38,24 +37,32 @@ void TQtProgressSink::Changed() {
 
 void TQtProgressSink::Apply() {
     applyQueued_.store(false);
-    if (!bar_) {
-        return;
+    const int64_t min = min_.load();
+    const int64_t max = std::max(max_.load(), min);
+    const int64_t position = position_.load();
+    // An empty range is an empty share, never a busy indicator; a position beyond a new range is the
+    // previous range's, not yet moved. A later phase of the same job (the tree page after the parse,
+    // the cache read after the scan) starts its own range; the bar keeps what it has shown.
+    const int share = max == min || position < min || position > max
+                          ? 0
+                          : static_cast<int>(static_cast<long double>(position - min) * kSteps /
+                                             static_cast<long double>(max - min));
+    shown_ = std::max(shown_, share);
+    if (bar_) {
+        bar_->setRange(0, kSteps);
+        bar_->setValue(shown_);
     }
-    int64_t min = min_.load();
-    int64_t max = std::max(max_.load(), min);
-    int64_t position = std::clamp(position_.load(), min, max);
-    if (max == min) {
-        // An empty range would make the bar an endless busy indicator.
-        bar_->setRange(0, 1);
-        bar_->setValue(0);
-        return;
-    }
-    int shift = 0;
-    while ((max >> shift) > INT_MAX || (min >> shift) < INT_MIN) {
-        ++shift;
-    }
-    bar_->setRange(static_cast<int>(min >> shift), static_cast<int>(max >> shift));
-    bar_->setValue(static_cast<int>(position >> shift));
+}
+
+void TQtProgressSink::Complete() {
+    shown_ = kSteps;
+    Apply();
+}
+
+void TQtProgressSink::Restart() {
+    position_.store(min_.load());
+    shown_ = 0;
+    Apply();
 }
 
 }  // namespace velmora::gui

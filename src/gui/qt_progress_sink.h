@@ -1,5 +1,5 @@
 // The progress bar as a progress sink that any thread may drive: the values are kept in atomics
-// and shown by the bar's own thread.
+// and shown by the bar's own thread, as a share of the range that never steps back within a job.
 #pragma once
 
 #include <QObject>
@@ -26,6 +26,13 @@ class TQtProgressSink : public QObject, public IProgressSink {
 
     // Shows the current values on the bar; runs on the bar's thread.
     void Apply();
+    // A new job: the bar may start again from empty.
+    void Restart();
+    // The job has done all its work, whatever its last position said.
+    void Complete();
+    // The share shown, 0 to kSteps.
+    int Shown() const { return shown_; }
+    static constexpr int kSteps = 1000;
 
   private:
     void Changed();
@@ -36,6 +43,7 @@ class TQtProgressSink : public QObject, public IProgressSink {
     std::atomic<int64_t> position_{0};
     // One queued Apply at a time, however often a worker moves the position.
     std::atomic<bool> applyQueued_{false};
+    int shown_ = 0;  // bar's thread only
 };
 
 }  // namespace velmora::gui

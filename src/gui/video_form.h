@@ -1,8 +1,10 @@
 // The main window: its controls, its commands and the processing driver that runs the analyser.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -16,12 +18,14 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QScrollBar;
 class QSpinBox;
+class QSplitter;
 class QThread;
 class QTimer;
 class QToolBar;
@@ -40,27 +44,41 @@ class TVideoForm : public QMainWindow, public ILogSink {
     TVideoForm(IDialogs& Dialogs, ISettingsStore& SettingsStore, QWidget* parent = nullptr);
     ~TVideoForm() override;
 
-    // Commands, named after the controls they serve.
-    void Button5Click();                     // Open...
+    // The commands of the menus, the tool bar and the tree's context menu.
+    void OpenClicked();                      // Open...
     void OpenFile(const QString& FileName);  // Open of a file chosen elsewhere (command line, drop)
-    void Button6Click();                     // Start
-    void ToolButton5Click();                 // Abort
-    void Button2Click();                     // Save MPEG information...
-    void SaveDisplayOrderinfo1Click();       // Save Display Order information...
-    void Button4Click();                     // Save corrected...
-    void CutallGOPs1Click();
-    void SetSEQUENCEEND1Click();
-    void DeleteSEQUENCEEND1Click();
-    void PopupMenu1Popup();  // the tree's context menu is about to open
-    void StartClick();       // Set Start
-    void FinishClick();      // Set Finish
-    void CutClick();         // Cut to file ...
-    void VisitVelmorahomepage1Click();
-    void About1Click();
-    void Exit1Click();
-    void Timer1Timer();
-    void GroupBox3MouseMove();
-    void SpinEdit1Change(int Value);
+    void StartClicked();                     // Start
+    void AbortClicked();                     // Abort
+    void SaveMpegInformationClicked();       // Save MPEG information...
+    void SaveDisplayOrderClicked();          // Save Display Order information...
+    void SaveCorrectedClicked();             // Save corrected...
+    void CutAllGopsClicked();
+    void SetSequenceEndClicked();
+    void DeleteSequenceEndClicked();
+    void TreeMenuAboutToShow();  // the tree's context menu is about to open
+    void SetCutStartClicked();   // Set Start
+    void SetCutFinishClicked();  // Set Finish
+    void CutToFileClicked();     // Cut to file ...
+    void HelpClicked();
+    void VisitHomePageClicked();
+    void AboutClicked();
+    void SaveLogClicked();
+    void CopySummaryClicked();
+    void ExportSummaryClicked();
+    // The summary labels' texts in window order, one a line.
+    QString SummaryText() const;  // Save log... of the log's context menu
+    void CloseClicked();
+    void PageTimerFired();
+    void ProcessingPartMouseMove();
+    void PageSizeChanged(int Value);
+    // Page moves: whole pages from the current position, built at once.
+    void FirstPageClicked();
+    void PreviousPageClicked();
+    void NextPageClicked();
+    void LastPageClicked();
+    void GoToClicked();  // Go to GOP / picture / time code...
+    // Shows the page that holds the record of index Index and selects its node.
+    void ShowRecord(int64_t Index);
 
     // The log: the window's own lines and those of the tools run on this thread.
     void AddLog(int kind, const std::string& text, TColour colour) override;
@@ -92,14 +110,29 @@ class TVideoForm : public QMainWindow, public ILogSink {
     enum class TJob { None, Parse, GopCut, Tool };
 
     void CreateActions();
+    void ResizeToScreen();
     void CreateMenus();
     void CreateToolBar();
+    void CreateStatusBar();
+    // The file's name, size and the mode in the status bar.
+    void ShowFileStatus();
+    // Share, speed and time left of running work.
+    void ShowWorkStatus();
     QWidget* CreateLeftPart();
     QWidget* CreateTreePart();
     QAction* AddAction(const char* Name, const QString& Caption, void (TVideoForm::*Operation)());
 
     void FormShow();
+    // The last files opened, newest first, kept in the settings.
+    QStringList RecentFiles() const;
+    void RememberRecentFile(const QString& FileName);
+    void ShowRecentFiles();
     void FormClose();
+    // Every command starts here: false while work runs; otherwise a past abort no longer counts.
+    bool BeginCommand();
+    // A new file is shown: the previous file's summary, tree page, scroll bar and tool state go.
+    void ClearResults();
+    void ShowSummaryCaptions();
     void EnableCommands();
     void UpdateCommands();
     // Sets the analyser's options for the chosen mode; true when the parse keeps extended records.
@@ -108,8 +141,17 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void ShowSummary();
     void ShowTreePage(int FirstEntry);
     void BuildPageAt(int Position);
+    void MovePageTo(int Position);
+    void ShowPagePosition();
     // The picture record behind the selected tree node, if the node stands for one.
-    std::optional<int64_t> SelectedPicturePosition() const;
+    std::optional<int64_t> SelectedPictureIndex() const;
+    int64_t PicturePosition(int64_t Index) const;
+    // The pictures of the header list up to record Index, counted from 1.
+    int64_t PictureNumber(int64_t Index) const;
+    // Marks the chosen start and finish pictures on the page and says the choice in the status bar.
+    void ShowCutChoice();
+    // Set SEQUENCE_END changes the file in place: true once the user agreed (or asked not to be asked).
+    bool SequenceEndAgreed();
 
     // Runs Work on the worker thread; JobDone follows on this thread.
     void RunJob(TJob Job, std::function<void()> Work);
@@ -136,6 +178,9 @@ class TVideoForm : public QMainWindow, public ILogSink {
     bool FUserAbort = false;
     int64_t FCutStart = 0;
     int64_t FCutFinish = 0;
+    int64_t FCutStartIndex = -1;  // the records behind FCutStart and FCutFinish
+    int64_t FCutFinishIndex = -1;
+    bool FSequenceEndAgreed = false;  // asked once per run of the program
     bool FProcessAfterOpen = true;
     int32_t FBlocksPerPage = 150;
     int32_t FProcessingMode = 0;
@@ -151,41 +196,58 @@ class TVideoForm : public QMainWindow, public ILogSink {
     QThread* FWorker = nullptr;
     QString FJobError;  // written by the worker, read after it has ended
     std::atomic<bool> FAbortRequested{false};
+    QElapsedTimer FJobClock;
     bool FCloseRequested = false;
 
     // Controls.
-    QCheckBox* CheckBox2 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
+    QCheckBox* ProcessAfterOpenBox = nullptr;
+    QComboBox* ModeBox = nullptr;
+    QSpinBox* PageSizeBox = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QGroupBox* ProcessingPart = nullptr;
     TLogPanel* FLog = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
-    QScrollBar* ScrollBar1 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
+    QTreeWidget* HeaderTree = nullptr;
+    QScrollBar* PageScrollBar = nullptr;
+    QLabel* PageLabel = nullptr;
+    QMenu* TreeMenu = nullptr;
+    QTimer* PageTimer = nullptr;
+    QSplitter* Splitter = nullptr;
+    QMenu* RecentMenu = nullptr;
+    QToolBar* CommandBar = nullptr;
+    QFrame* StreamPanel = nullptr;
+    QFrame* CountsPanel = nullptr;
+    QLabel* StatusFile = nullptr;
+    QLabel* StatusSize = nullptr;
+    QLabel* StatusMode = nullptr;
+    QLabel* StatusWork = nullptr;
     std::map<QString, QLabel*> FLabels;
     std::unique_ptr<TQtProgressSink> FProgressSink;
     std::unique_ptr<TQtTreeSink> FTreeSink;
 
     // Commands.
-    QAction* Open1 = nullptr;
-    QAction* Savecorrected1 = nullptr;
-    QAction* SaveMPEGinformation1 = nullptr;
-    QAction* SaveDisplayOrderinfo1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Start1 = nullptr;
-    QAction* Abort1 = nullptr;
-    QAction* SetSEQUENCEEND1 = nullptr;
-    QAction* DeleteSEQUENCEEND1 = nullptr;
-    QAction* CutallGOPs1 = nullptr;
-    QAction* Help2 = nullptr;
-    QAction* VisitVelmorahomepage1 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* Start = nullptr;
-    QAction* Finish = nullptr;
-    QAction* Cut = nullptr;
+    QAction* OpenAction = nullptr;
+    QAction* SaveCorrectedAction = nullptr;
+    QAction* SaveMpegInformationAction = nullptr;
+    QAction* SaveDisplayOrderAction = nullptr;
+    QAction* CloseAction = nullptr;
+    QAction* StartAction = nullptr;
+    QAction* AbortAction = nullptr;
+    QAction* SetSequenceEndAction = nullptr;
+    QAction* DeleteSequenceEndAction = nullptr;
+    QAction* CutAllGopsAction = nullptr;
+    QAction* HelpAction = nullptr;
+    QAction* VisitHomePageAction = nullptr;
+    QAction* AboutAction = nullptr;
+    QAction* SetCutStartAction = nullptr;
+    QAction* SetCutFinishAction = nullptr;
+    QAction* CutToFileAction = nullptr;
+    QAction* CopySummaryAction = nullptr;
+    QAction* ExportSummaryAction = nullptr;
+    QAction* FirstPageAction = nullptr;
+    QAction* PreviousPageAction = nullptr;
+    QAction* NextPageAction = nullptr;
+    QAction* LastPageAction = nullptr;
+    QAction* GoToAction = nullptr;
 };
 
 }  // namespace velmora::gui

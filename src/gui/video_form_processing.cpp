@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QThread>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "analysis/processing_options.h"
 #include "dialogs.h"
@@ -22,7 +24,7 @@
 
 namespace velmora::gui {
 
-void TVideoForm::Button5Click() {
+void TVideoForm::OpenClicked() {
     if (Busy()) {
         return;
     }
@@ -34,40 +36,78 @@ void TVideoForm::Button5Click() {
 }
 
 void TVideoForm::OpenFile(const QString& FileName) {
-    if (Busy()) {
+    if (!BeginCommand()) {
         return;
     }
-    FLog->clear();
+    FLog->Clear();
     AddLog(logkind::Information, QStringLiteral("Open file: ") + FileName + QStringLiteral("."),
            colour::DarkBlue);
     FFileName = FileName;
+    RememberRecentFile(FileName);
     setWindowTitle(QStringLiteral("Velmora - ") + FFileName);
-    FProgressSink->SetPosition(0);
-    TreeView1->clear();
+    FProgressSink->Restart();
+    ClearResults();
+    ShowFileStatus();
     EnableCommands();
-    if (CheckBox2->isChecked()) {
-        Button6Click();
+    if (ProcessAfterOpenBox->isChecked()) {
+        StartClicked();
     }
 }
 
-void TVideoForm::Button6Click() {
-    if (Busy() || FFileName.isEmpty()) {
-        return;
+bool TVideoForm::BeginCommand() {
+    if (Busy()) {
+        return false;
     }
     FUserAbort = false;
     FAbortRequested.store(false);
-    FProcessAfterOpen = CheckBox2->isChecked();
-    FBlocksPerPage = SpinEdit1->value();
-    FProcessingMode = ComboBox1->currentIndex();
+    return true;
+}
+
+void TVideoForm::ClearResults() {
+    // The tools and reports would otherwise work on the previous file's analyser.
+    FStream.reset();
+    FSaveCorrectedEnabled = false;
+    FCutStart = 0;
+    FCutFinish = 0;
+    FCutStartIndex = -1;
+    FCutFinishIndex = -1;
+    FFinishEnabled = false;
+    FCutEnabled = false;
+    ShowSummaryCaptions();
+    statusBar()->clearMessage();
+    HeaderTree->clear();
+    PageScrollBar->setRange(0, 0);
+    FLastPosition = PageScrollBar->value();
+    FPositionTicks = 0;
+    UpdateCommands();
+}
+
+void TVideoForm::ShowSummaryCaptions() {
+    for (const TSummaryLabel& caption : SummaryCaptions()) {
+        const auto label = FLabels.find(QString::fromStdString(caption.Name));
+        if (label != FLabels.end()) {
+            label->second->setText(QString::fromStdString(caption.Text));
+        }
+    }
+}
+
+void TVideoForm::StartClicked() {
+    if (FFileName.isEmpty() || !BeginCommand()) {
+        return;
+    }
+    FProcessAfterOpen = ProcessAfterOpenBox->isChecked();
+    FBlocksPerPage = PageSizeBox->value();
+    FProcessingMode = ModeBox->currentIndex();
     FStream.reset();
     // The tree shows the old analyser's page until the new one is built; it no longer leads anywhere.
-    TreeView1->clear();
+    HeaderTree->clear();
     try {
         FStream = std::make_unique<TM2VStream>(QFile::encodeName(FFileName).toStdString());
     } catch (const EParserFileException&) {
         AddLog(logkind::Error,
                QStringLiteral("Can not open file ") + QFileInfo(FFileName).fileName() + QStringLiteral(" !"),
                colour::Red);
+        ClearResults();
         return;
     }
     FStream->SetProgressBar(FProgressSink.get());
@@ -89,6 +129,7 @@ void TVideoForm::Button6Click() {
     RunJob(TJob::Parse, [stream, extended] { stream->ParseStream(true, extended); });
 }
 
+// Runs on the worker while it parses, and on this thread once it has ended.
 void TVideoForm::CopyAbortRequest(TM2VStream& Stream) const {
     if (FAbortRequested.load()) {
         Stream.FAborted = true;
@@ -105,7 +146,10 @@ bool TVideoForm::ApplyProcessingMode() {
 void TVideoForm::RunJob(TJob Job, std::function<void()> Work) {
     FJob = Job;
     FJobError.clear();
+    FJobClock.start();
+    FProgressSink->Restart();
     UpdateCommands();
+    ShowWorkStatus();
     FWorker = QThread::create([this, Work = std::move(Work)] {
         try {
             Work();
@@ -133,6 +177,7 @@ void TVideoForm::JobDone() {
     }
     FProgressSink->Apply();
     UpdateCommands();
+    ShowWorkStatus();
     emit JobFinished();
     if (FCloseRequested) {
         close();
@@ -146,24 +191,29 @@ void TVideoForm::ParseFinished() {
         FDialogs.ShowError(this, FJobError);
         return;
     }
+    // An abort that came while the analyser made no callback (loading a cache, its last GOPs) is
+    // still an abort: the run then says so rather than nothing.
+    CopyAbortRequest(*FStream);
     if (FStream->FAborted) {
         AddLog(logkind::Error, QStringLiteral("Processing of MPEG-file is aborted by user."), colour::Red);
     } else {
         AddLog(logkind::Information, QStringLiteral("Processing of MPEG-file is finished."),
                colour::DarkGreen);
+        FProgressSink->Complete();
     }
     FStream->SetTreeView(FTreeSink.get());
     SetUpScrollBar();
     ShowSummary();
     FStream->CloseFile();
-    ShowTreePage(ScrollBar1->value());
+    ShowTreePage(PageScrollBar->value());
     FSaveCorrectedEnabled = FStream->FUnformattedFound;
 }
 
 void TVideoForm::SetUpScrollBar() {
-    const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount());
-    ScrollBar1->setRange(setUp.Minimum, setUp.Maximum);
-    ScrollBar1->setValue(setUp.Position);
+    const TScrollSetUp setUp = ScrollSetUpFor(FStream->HeaderCount(), FTreePageSize);
+    PageScrollBar->setRange(setUp.Minimum, setUp.Maximum);
+    PageScrollBar->setPageStep(setUp.PageStep);
+    PageScrollBar->setValue(setUp.Position);
 }
 
 void TVideoForm::ShowSummary() {
@@ -176,25 +226,27 @@ void TVideoForm::ShowSummary() {
 }
 
 void TVideoForm::ShowTreePage(int FirstEntry) {
-    TreeView1->clear();
+    HeaderTree->clear();
     if (!FStream || FStream->FTreeView == nullptr) {
         return;
     }
     // The nodes of the previous page are gone with the clear.
     FStream->FLastPictureNode = kTreeRoot;
     FStream->BuildTreePage(FirstEntry, FTreePageSize);
+    ShowCutChoice();
 }
 
-void TVideoForm::ToolButton5Click() {
-    if (FStream) {
-        FAbortRequested.store(true);
+void TVideoForm::AbortClicked() {
+    // Only running work can be aborted; a stray Esc while idle must not silence later messages.
+    if (!Busy()) {
+        return;
     }
+    FAbortRequested.store(true);
     FUserAbort = true;
-    EnableCommands();
 }
 
-void TVideoForm::Timer1Timer() {
-    const int position = ScrollBar1->value();
+void TVideoForm::PageTimerFired() {
+    const int position = PageScrollBar->value();
     if (position == FLastPosition) {
         return;
     }
@@ -204,8 +256,8 @@ void TVideoForm::Timer1Timer() {
     }
 }
 
-void TVideoForm::GroupBox3MouseMove() {
-    const int position = ScrollBar1->value();
+void TVideoForm::ProcessingPartMouseMove() {
+    const int position = PageScrollBar->value();
     if (position != FLastPosition && FPositionTicks > 0) {
         BuildPageAt(position);
     }
@@ -223,8 +275,78 @@ void TVideoForm::BuildPageAt(int Position) {
     }
 }
 
-void TVideoForm::SpinEdit1Change(int Value) {
+void TVideoForm::PageSizeChanged(int Value) {
     FTreePageSize = Value;
+    if (!FStream || Busy() || FStream->FTreeView == nullptr) {
+        return;
+    }
+    // The last page depends on the page size: the range follows, and the page is drawn again.
+    const int position = PageScrollBar->value();
+    SetUpScrollBar();
+    PageScrollBar->setValue(position);
+    BuildPageAt(PageScrollBar->value());
+    ShowPagePosition();
+}
+
+void TVideoForm::FirstPageClicked() {
+    MovePageTo(PageScrollBar->minimum());
+}
+
+void TVideoForm::PreviousPageClicked() {
+    MovePageTo(PageScrollBar->value() - FTreePageSize);
+}
+
+void TVideoForm::NextPageClicked() {
+    MovePageTo(PageScrollBar->value() + FTreePageSize);
+}
+
+void TVideoForm::LastPageClicked() {
+    MovePageTo(PageScrollBar->maximum());
+}
+
+void TVideoForm::MovePageTo(int Position) {
+    if (!FStream || Busy()) {
+        return;
+    }
+    PageScrollBar->setValue(std::clamp(Position, PageScrollBar->minimum(), PageScrollBar->maximum()));
+    BuildPageAt(PageScrollBar->value());
+}
+
+void TVideoForm::ShowRecord(int64_t Index) {
+    if (!FStream || Index < 0 || Index >= FStream->HeaderCount()) {
+        return;
+    }
+    MovePageTo(static_cast<int>(std::min<int64_t>(Index + 1, PageScrollBar->maximum())));
+    for (int row = 0; row < HeaderTree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* node = HeaderTree->topLevelItem(row);
+        if (TQtTreeSink::NodeData(node) == Index) {
+            HeaderTree->setCurrentItem(node);
+            HeaderTree->scrollToItem(node, QAbstractItemView::PositionAtTop);
+            return;
+        }
+    }
+}
+
+void TVideoForm::ShowPagePosition() {
+    const bool paged = FStream && FStream->FTreeView != nullptr && FStream->HeaderCount() > 0 && !Busy();
+    const int position = PageScrollBar->value();
+    FirstPageAction->setEnabled(paged && position > PageScrollBar->minimum());
+    PreviousPageAction->setEnabled(paged && position > PageScrollBar->minimum());
+    NextPageAction->setEnabled(paged && position < PageScrollBar->maximum());
+    LastPageAction->setEnabled(paged && position < PageScrollBar->maximum());
+    GoToAction->setEnabled(paged);
+    if (!paged) {
+        PageLabel->setText(FStream && !Busy() ? QStringLiteral("No records") : QString());
+        return;
+    }
+    const int64_t count = FStream->HeaderCount();
+    const TPagePlace place = PagePlaceAt(count, FTreePageSize, position);
+    PageLabel->setText(QStringLiteral("Page %1 of %2 (records %3\u2013%4 of %5)")
+                           .arg(place.Page)
+                           .arg(place.Pages)
+                           .arg(place.First)
+                           .arg(place.Last)
+                           .arg(count));
 }
 
 void TVideoForm::EnableCommands() {
@@ -234,20 +356,28 @@ void TVideoForm::EnableCommands() {
 
 void TVideoForm::UpdateCommands() {
     const bool idle = !Busy();
-    Open1->setEnabled(idle);
-    Start1->setEnabled(FCommandsEnabled && idle);
-    Abort1->setEnabled(FCommandsEnabled || !idle);
-    SaveMPEGinformation1->setEnabled(FCommandsEnabled && idle);
-    SaveDisplayOrderinfo1->setEnabled(FCommandsEnabled && idle);
-    Savecorrected1->setEnabled(FSaveCorrectedEnabled && idle);
-    SetSEQUENCEEND1->setEnabled(idle);
-    DeleteSEQUENCEEND1->setEnabled(idle);
-    CutallGOPs1->setEnabled(idle);
-    Finish->setEnabled(FFinishEnabled && idle);
-    Cut->setEnabled(FCutEnabled && idle);
+    // Reports and tools need an analysis of the file shown.
+    const bool analysed = idle && FStream != nullptr;
+    OpenAction->setEnabled(idle);
+    // The previous summary stands greyed while a new run works.
+    StreamPanel->setEnabled(FJob != TJob::Parse);
+    CountsPanel->setEnabled(FJob != TJob::Parse);
+    StartAction->setEnabled(FCommandsEnabled && idle);
+    AbortAction->setEnabled(!idle);
+    SaveMpegInformationAction->setEnabled(analysed);
+    SaveDisplayOrderAction->setEnabled(analysed);
+    CopySummaryAction->setEnabled(analysed);
+    ExportSummaryAction->setEnabled(analysed);
+    SaveCorrectedAction->setEnabled(FSaveCorrectedEnabled && analysed);
+    SetSequenceEndAction->setEnabled(analysed);
+    DeleteSequenceEndAction->setEnabled(analysed);
+    CutAllGopsAction->setEnabled(analysed);
+    SetCutFinishAction->setEnabled(FFinishEnabled && analysed);
+    CutToFileAction->setEnabled(FCutEnabled && analysed);
     if (!idle) {
-        Start->setEnabled(false);
+        SetCutStartAction->setEnabled(false);
     }
+    ShowPagePosition();
 }
 
 }  // namespace velmora::gui

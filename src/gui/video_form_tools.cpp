@@ -1,16 +1,25 @@
 // The commands that work on a processed stream: the reports, the tree's range cut, Cut all GOPs, the
 // corrected copy and the sequence end tools.
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QLabel>
+#include <QSaveFile>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include "about_box.h"
 #include "analysis/header_kinds.h"
 #include "dialogs.h"
+#include "log_panel.h"
+#include "present/summary.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
+#include "record_search.h"
 #include "tools/corrected_copy.h"
 #include "tools/gop_cut.h"
 #include "tools/range_cut.h"
@@ -22,6 +31,8 @@ namespace velmora::gui {
 namespace {
 
 const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
+constexpr int kStatusMessageMs = 5000;
+const std::string kAskBeforeSequenceEnd = "AskBeforeSequenceEnd";
 const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
 
 std::string FileSystemName(const QString& name) {
@@ -46,31 +57,33 @@ class TQueuedLogSink : public ILogSink {
 
 }  // namespace
 
-void TVideoForm::Button2Click() {
-    if (Busy()) {
+void TVideoForm::SaveMpegInformationClicked() {
+    // Without an analysis of the file shown there is nothing to write: no dialog either.
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
-    if (name && FStream) {
+    if (name) {
         FStream->SaveFrameStructureReport(FileSystemName(*name));
     }
 }
 
-void TVideoForm::SaveDisplayOrderinfo1Click() {
-    if (Busy()) {
+void TVideoForm::SaveDisplayOrderClicked() {
+    // Without an analysis of the file shown there is nothing to write: no dialog either.
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
-    if (name && FStream) {
+    if (name) {
         FStream->SaveDisplayOrderReport(FileSystemName(*name));
     }
 }
 
-std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
+std::optional<int64_t> TVideoForm::SelectedPictureIndex() const {
     if (!FStream || Busy()) {
         return std::nullopt;
     }
-    const QTreeWidgetItem* item = TreeView1->currentItem();
+    const QTreeWidgetItem* item = HeaderTree->currentItem();
     if (item == nullptr) {
         return std::nullopt;
     }
@@ -79,38 +92,88 @@ std::optional<int64_t> TVideoForm::SelectedPicturePosition() const {
         FStream->FHeaders.Kind(index) != kind::PictureHeader) {
         return std::nullopt;
     }
-    // Copied out first: the record is packed, and the optional would bind a reference to the unaligned
-    // field.
-    const int64_t position = FStream->FHeaders[index].As<TPictureHeaderRecord>().file_position;
-    return position;
+    return index;
 }
 
-void TVideoForm::PopupMenu1Popup() {
-    const bool picture = SelectedPicturePosition().has_value();
-    Start->setEnabled(picture);
+int64_t TVideoForm::PicturePosition(int64_t Index) const {
+    return FStream->FHeaders[Index].As<TPictureHeaderRecord>().file_position;
+}
+
+int64_t TVideoForm::PictureNumber(int64_t Index) const {
+    int64_t number = 0;
+    for (int64_t i = 0; i <= Index; ++i) {
+        number += FStream->FHeaders.Kind(i) == kind::PictureHeader ? 1 : 0;
+    }
+    return number;
+}
+
+void TVideoForm::TreeMenuAboutToShow() {
+    const bool picture = SelectedPictureIndex().has_value();
+    SetCutStartAction->setEnabled(picture);
     // Set Finish takes a position only from a picture: other records hold none.
-    Finish->setEnabled(FFinishEnabled && picture);
-    Cut->setEnabled(FCutEnabled && !Busy());
+    SetCutFinishAction->setEnabled(FFinishEnabled && picture);
+    CutToFileAction->setEnabled(FCutEnabled && !Busy());
 }
 
-void TVideoForm::StartClick() {
-    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
-        FCutStart = *position;
+void TVideoForm::SetCutStartClicked() {
+    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+        FCutStartIndex = *index;
+        FCutStart = PicturePosition(*index);
         FFinishEnabled = true;
         UpdateCommands();
+        ShowCutChoice();
     }
 }
 
-void TVideoForm::FinishClick() {
-    if (const std::optional<int64_t> position = SelectedPicturePosition()) {
-        FCutFinish = *position;
+void TVideoForm::SetCutFinishClicked() {
+    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+        FCutFinishIndex = *index;
+        FCutFinish = PicturePosition(*index);
         FCutEnabled = true;
         UpdateCommands();
+        ShowCutChoice();
     }
 }
 
-void TVideoForm::CutClick() {
-    if (!FStream || Busy()) {
+void TVideoForm::ShowCutChoice() {
+    if (!FStream) {
+        return;
+    }
+    const int64_t start = FFinishEnabled ? FCutStartIndex : -1;
+    const int64_t finish = FCutEnabled ? FCutFinishIndex : -1;
+    for (int row = 0; row < HeaderTree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* node = HeaderTree->topLevelItem(row);
+        const int64_t index = TQtTreeSink::NodeData(node);
+        const bool isStart = start >= 0 && index == start;
+        const bool isFinish = finish >= 0 && index == finish;
+        QFont font = HeaderTree->font();
+        font.setBold(isStart || isFinish);
+        node->setFont(0, font);
+        node->setBackground(0, isStart    ? QBrush(QColor(200, 235, 200))
+                               : isFinish ? QBrush(QColor(240, 205, 205))
+                                          : QBrush());
+        node->setToolTip(0, isStart    ? QStringLiteral("Cut start")
+                            : isFinish ? QStringLiteral("Cut finish")
+                                       : QString());
+    }
+    if (start < 0) {
+        return;
+    }
+    QString text = QStringLiteral("Cut: picture %1 (offset %2)").arg(PictureNumber(start)).arg(FCutStart);
+    if (finish < 0) {
+        text += QStringLiteral(", to be finished with Set Finish");
+    } else if (FCutFinish > FCutStart) {
+        text +=
+            QStringLiteral(" to picture %1, %2 bytes").arg(PictureNumber(finish)).arg(FCutFinish - FCutStart);
+    } else {
+        text += QStringLiteral(" to picture %1: the finish does not come after the start")
+                    .arg(PictureNumber(finish));
+    }
+    statusBar()->showMessage(text);
+}
+
+void TVideoForm::CutToFileClicked() {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     const std::optional<QString> name = FDialogs.SaveFileName(this, kMpegFileRequest);
@@ -120,8 +183,8 @@ void TVideoForm::CutClick() {
     RunRangeCut(*name);
 }
 
-void TVideoForm::Button4Click() {
-    if (!FStream || Busy()) {
+void TVideoForm::SaveCorrectedClicked() {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     TSaveRequest request = kMpegFileRequest;
@@ -136,12 +199,10 @@ void TVideoForm::Button4Click() {
     RunSaveCorrected(*name);
 }
 
-void TVideoForm::CutallGOPs1Click() {
-    if (!FStream || Busy()) {
+void TVideoForm::CutAllGopsClicked() {
+    if (!FStream || !BeginCommand()) {
         return;
     }
-    FUserAbort = false;
-    FAbortRequested.store(false);
     TM2VStream* stream = FStream.get();
     IProgressSink* progress = FProgressSink.get();
     RunJob(TJob::GopCut, [this, stream, progress] {
@@ -161,15 +222,15 @@ void TVideoForm::CutallGOPs1Click() {
     });
 }
 
-void TVideoForm::SetSEQUENCEEND1Click() {
-    if (!FStream || Busy()) {
+void TVideoForm::SetSequenceEndClicked() {
+    if (!FStream || !BeginCommand() || !SequenceEndAgreed()) {
         return;
     }
     RunSequenceEndTool(true);
 }
 
-void TVideoForm::DeleteSEQUENCEEND1Click() {
-    if (!FStream || Busy()) {
+void TVideoForm::DeleteSequenceEndClicked() {
+    if (!FStream || !BeginCommand()) {
         return;
     }
     RunSequenceEndTool(false);
@@ -213,15 +274,99 @@ void TVideoForm::RunSequenceEndTool(bool Set) {
     }
 }
 
-void TVideoForm::VisitVelmorahomepage1Click() {
-    FDialogs.OpenUrl(HomePageUrl());
+void TVideoForm::SaveLogClicked() {
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (!name) {
+        return;
+    }
+    QSaveFile file(*name);
+    const QByteArray text = (FLog->ShownText() + QLatin1Char('\n')).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        FDialogs.ShowError(this, QStringLiteral("Unable to write the log to ") + *name +
+                                     QStringLiteral(": ") + file.errorString());
+    }
 }
 
-void TVideoForm::About1Click() {
+void TVideoForm::GoToClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    const std::optional<TGoToRequest> request = FDialogs.AskGoTo(this);
+    if (!request) {
+        return;
+    }
+    if (const std::optional<int64_t> index = FindRecord(FStream->FHeaders, *request)) {
+        ShowRecord(*index);
+    } else {
+        statusBar()->showMessage(QStringLiteral("Not found: ") + request->Text, kStatusMessageMs);
+    }
+}
+
+QString TVideoForm::SummaryText() const {
+    QStringList lines;
+    for (const TSummaryLabel& caption : SummaryCaptions()) {
+        lines.append(FLabels.at(QString::fromStdString(caption.Name))->text());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TVideoForm::CopySummaryClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    QApplication::clipboard()->setText(SummaryText());
+}
+
+void TVideoForm::ExportSummaryClicked() {
+    if (!FStream || !BeginCommand()) {
+        return;
+    }
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    if (!name) {
+        return;
+    }
+    QSaveFile file(*name);
+    const QByteArray text = (FFileName + QLatin1Char('\n') + SummaryText() + QLatin1Char('\n')).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        FDialogs.ShowError(this, QStringLiteral("Unable to write the summary to ") + *name +
+                                     QStringLiteral(": ") + file.errorString());
+    }
+}
+
+bool TVideoForm::SequenceEndAgreed() {
+    if (FSequenceEndAgreed || FSettingsStore.ReadInt(kAskBeforeSequenceEnd).value_or(1) == 0) {
+        return true;
+    }
+    bool dontAskAgain = false;
+    const QString question = QStringLiteral(
+                                 "Set SEQUENCE_END changes the file in place: the sequence end code "
+                                 "(4 bytes) is appended to ") +
+                             QString::fromStdString(FStream->FFileName) + QStringLiteral(". Go on?");
+    if (!FDialogs.ConfirmInPlaceChange(this, question, dontAskAgain)) {
+        return false;
+    }
+    FSequenceEndAgreed = true;
+    if (dontAskAgain) {
+        FSettingsStore.WriteInt(kAskBeforeSequenceEnd, 0);
+    }
+    return true;
+}
+
+void TVideoForm::HelpClicked() {
+    FDialogs.ShowHelp(this);
+}
+
+void TVideoForm::VisitHomePageClicked() {
+    if (!FDialogs.OpenUrl(HomePageUrl())) {
+        FDialogs.ShowError(this, BrowserFailureText(HomePageUrl()));
+    }
+}
+
+void TVideoForm::AboutClicked() {
     FDialogs.ShowAbout(this);
 }
 
-void TVideoForm::Exit1Click() {
+void TVideoForm::CloseClicked() {
     close();
 }
 

@@ -38,6 +38,12 @@ bool TScriptedDialogs::ConfirmOverwrite(QWidget*, const QString& FileName) {
     return OverwriteAnswer;
 }
 
+bool TScriptedDialogs::ConfirmInPlaceChange(QWidget*, const QString& Question, bool& DontAskAgain) {
+    InPlaceQuestions.append(Question);
+    DontAskAgain = DontAskAgainAnswer;
+    return InPlaceAnswer;
+}
+
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Messages.append(text);
 }
@@ -50,8 +56,22 @@ void TScriptedDialogs::ShowAbout(QWidget*) {
     ++AboutCount;
 }
 
-void TScriptedDialogs::OpenUrl(const QUrl& url) {
+void TScriptedDialogs::ShowHelp(QWidget*) {
+    ++HelpCount;
+}
+
+std::optional<TGoToRequest> TScriptedDialogs::AskGoTo(QWidget*) {
+    if (GoToAnswers.empty()) {
+        return std::nullopt;
+    }
+    const TGoToRequest answer = GoToAnswers.front();
+    GoToAnswers.erase(GoToAnswers.begin());
+    return answer;
+}
+
+bool TScriptedDialogs::OpenUrl(const QUrl& url) {
     Urls.push_back(url);
+    return UrlOpens;
 }
 
 void UseScratchSettings(const QTemporaryDir& Dir) {
@@ -103,8 +123,8 @@ bool WaitForJob(TVideoForm& Form, int TimeoutMs) {
 }
 
 bool OpenAndProcess(TVideoForm& Form, const QString& FileName, int Mode) {
-    Form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(Mode);
-    Form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
+    Form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(Mode);
+    Form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(true);
     Form.OpenFile(FileName);
     return WaitForJob(Form);
 }

@@ -21,6 +21,9 @@ class TScriptedDialogs : public IDialogs {
     QStringList OpenAnswers;
     QStringList SaveAnswers;
     bool OverwriteAnswer = true;
+    bool InPlaceAnswer = true;
+    bool DontAskAgainAnswer = false;
+    QStringList InPlaceQuestions;
 
     std::vector<TSaveRequest> SaveRequests;
     QStringList OverwriteQuestions;
@@ -28,14 +31,20 @@ class TScriptedDialogs : public IDialogs {
     QStringList Errors;
     std::vector<QUrl> Urls;
     int AboutCount = 0;
+    int HelpCount = 0;
+    std::vector<TGoToRequest> GoToAnswers;  // handed out in order; none left is Cancel
+    bool UrlOpens = true;  // what OpenUrl answers: false stands for a desktop without a browser
 
     std::optional<QString> OpenFileName(QWidget* parent) override;
     std::optional<QString> SaveFileName(QWidget* parent, const TSaveRequest& request) override;
     bool ConfirmOverwrite(QWidget* parent, const QString& FileName) override;
+    bool ConfirmInPlaceChange(QWidget* parent, const QString& Question, bool& DontAskAgain) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowAbout(QWidget* parent) override;
-    void OpenUrl(const QUrl& url) override;
+    void ShowHelp(QWidget* parent) override;
+    std::optional<TGoToRequest> AskGoTo(QWidget* parent) override;
+    bool OpenUrl(const QUrl& url) override;
 };
 
 // Points the per-user settings of the process at a temporary folder; call before any QSettings exists.

@@ -1,10 +1,16 @@
-// The log panel: entry captions, kinds, icons, colours, selection, the column rule, the drawing of a
-// selected entry and the abort filter; and the pictures of the tree and the log.
+// The log panel: entry captions, kinds, icons, colours, selection, the column rule, long lines, copy,
+// save and the errors filter, the drawing of a selected entry and the abort filter; and the pictures of
+// the tree and the log.
 #include <QAbstractItemDelegate>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 
 #include "gui_test_support.h"
@@ -125,19 +131,111 @@ class TLogPanelTest : public QObject {
         QVERIFY(ImageHas(selected, isWhite));
     }
 
-    void onlyRedLinesPassWhileAbortIsInForce() {
+    void longLineShownInFullOnHoverAndBySideScroll() {
+        TLogPanel panel;
+        panel.resize(300, 120);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        const QString text = QStringLiteral(
+                                 "Find not formatted stream or data: 000001BA - Pack header. FilePos: "
+                                 "123456789, Length: 2048. ")
+                                 .repeated(3);
+        panel.Append(2, text, QColor(100, 0, 0));
+        QTreeWidgetItem* item = panel.topLevelItem(0);
+        QCOMPARE(item->toolTip(0), item->text(0));
+        QVERIFY(item->text(0).endsWith(text));
+        // The column holds the whole line, and the list scrolls sideways to it.
+        QVERIFY(panel.columnWidth(0) >= panel.fontMetrics().horizontalAdvance(item->text(0)));
+        QTRY_VERIFY(panel.horizontalScrollBar()->maximum() > 0);
+        // A short log fits again after a clear.
+        panel.Clear();
+        panel.Append(1, QStringLiteral("short"), Qt::black);
+        QCOMPARE(panel.columnWidth(0), panel.width() - 5);
+    }
+
+    void copyFilterAndSaveFromTheContextMenu() {
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
-        form.AddLog(1, QStringLiteral("before"), colour::DarkBlue);
-        form.ToolButton5Click();
+        TLogPanel& panel = *form.Log();
+        const struct {
+            int kind;
+            const char* text;
+        } lines[] = {{1, "Open file: a.m2v."}, {2, "Can not open file a.m2v !"}, {1, "info"}, {2, "failure"}};
+        for (const auto& line : lines) {
+            panel.Append(line.kind, QString::fromLatin1(line.text), Qt::black);
+        }
+        QStringList captions;
+        for (int row = 0; row < panel.topLevelItemCount(); ++row) {
+            captions.append(panel.topLevelItem(row)->text(0));
+        }
+        const auto trigger = [&panel](const char* name) {
+            QAction* action = panel.findChild<QAction*>(QString::fromLatin1(name));
+            QVERIFY2(action != nullptr && panel.actions().contains(action), name);
+            action->trigger();
+        };
+
+        // Several selected lines are copied together.
+        panel.clearSelection();
+        for (const int row : {1, 2}) {
+            panel.topLevelItem(row)->setSelected(true);
+        }
+        trigger("LogCopyAction");
+        QCOMPARE(QApplication::clipboard()->text(), captions.mid(1, 2).join(QLatin1Char('\n')));
+        trigger("LogCopyAllAction");
+        QCOMPARE(QApplication::clipboard()->text(), captions.join(QLatin1Char('\n')));
+
+        // Errors only: information lines go, also those that come later; copying follows the filter.
+        trigger("LogErrorsOnlyAction");
+        QVERIFY(panel.ErrorsOnly());
+        panel.Append(1, QStringLiteral("later"), Qt::black);
+        const QStringList errors{captions[1], captions[3]};
+        trigger("LogCopyAllAction");
+        QCOMPARE(QApplication::clipboard()->text(), errors.join(QLatin1Char('\n')));
+
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("log.txt"));
+        dialogs.SaveAnswers = {saved, QStringLiteral("/nonexistent-folder/log.txt")};
+        trigger("LogSaveAction");
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), errors.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("Text files (*.txt)"));
+        QVERIFY(dialogs.Errors.isEmpty());
+        trigger("LogSaveAction");
+        QCOMPARE(dialogs.Errors.size(), 1);
+
+        trigger("LogErrorsOnlyAction");
+        QVERIFY(!panel.ErrorsOnly());
+        for (int row = 0; row < panel.topLevelItemCount(); ++row) {
+            QVERIFY(!panel.topLevelItem(row)->isHidden());
+        }
+    }
+
+    void onlyRedLinesPassWhileAbortIsInForce() {
+        QTemporaryDir dir;
+        const QString longStream = dir.filePath(QStringLiteral("long.m2v"));
+        QVERIFY(test::WriteRepeatedSample(longStream, 40));
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        // An abort is in force from the Abort of running work until the next command.
+        form.AbortClicked();
+        QVERIFY(!form.UserAbort());
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(3);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(true);
+        form.OpenFile(longStream);
+        QVERIFY(form.Busy());
+        form.AbortClicked();
+        QVERIFY(test::WaitForJob(form));
         QVERIFY(form.UserAbort());
+        const int before = form.Log()->topLevelItemCount();
         form.AddLog(1, QStringLiteral("dark blue"), colour::DarkBlue);
         form.AnalyserMessage(QStringLiteral("analyser"));
         form.AddLog(1, QStringLiteral("blue"), colour::Blue);
         form.AddLog(2, QStringLiteral("near red"), TColour{254, 0, 0});
         form.AddLog(2, QStringLiteral("red"), colour::Red);
-        QCOMPARE(test::LogTexts(form), QStringList({QStringLiteral("before"), QStringLiteral("red")}));
+        QCOMPARE(test::LogTexts(form).mid(before), QStringList({QStringLiteral("red")}));
     }
 
     void imagesSharpAtEverySize() {

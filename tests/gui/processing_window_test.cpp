@@ -5,22 +5,34 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <QStatusBar>
+
+#include "analysis/header_kinds.h"
+#include "dialogs.h"
 #include "gui_test_support.h"
 #include "log_panel.h"
 #include "present/summary.h"
 #include "qt_tree_sink.h"
+#include "record_search.h"
 #include "tree_paging.h"
+#include "work_status.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -64,56 +76,59 @@ class TProcessingWindowTest : public QObject {
             bool enabled;
             bool visible;
         } actions[] = {
-            {"Open1", "Open...", true, true},
-            {"Savecorrected1", "Save corrected...", false, true},
-            {"SaveMPEGinformation1", "Save MPEG information... ", false, true},
-            {"SaveDisplayOrderinfo1", "Save Display Order information...", false, true},
-            {"Exit1", "Close", true, true},
-            {"Start1", "Start", false, true},
-            {"Abort1", "Abort", false, true},
-            {"SetSEQUENCEEND1", "Set SEQUENCE_END", true, true},
-            {"DeleteSEQUENCEEND1", "Delete SEQUENCE_END", false, false},  // a hidden action reads disabled
-            {"CutallGOPs1", "Cut all GOPs", true, true},
-            {"VisitVelmorahomepage1", "Visit Velmora home page", true, true},
-            {"About1", "About", true, true},
-            {"Start", "Set Start  \\/", true, true},
-            {"Finish", "Set Finish /\\", false, true},
-            {"Cut", "Cut to file ...", false, true},
+            {"OpenAction", "Open...", true, true},
+            {"SaveCorrectedAction", "Save corrected...", false, true},
+            {"SaveMpegInformationAction", "Save MPEG information... ", false, true},
+            {"SaveDisplayOrderAction", "Save Display Order information...", false, true},
+            {"CloseAction", "Close", true, true},
+            {"StartAction", "Start", false, true},
+            {"AbortAction", "Abort", false, true},
+            {"SetSequenceEndAction", "Set SEQUENCE_END", false, true},  // tools need an analysis
+            {"DeleteSequenceEndAction", "Delete SEQUENCE_END", false,
+             false},  // a hidden action reads disabled
+            {"CutAllGopsAction", "Cut all GOPs", false, true},
+            {"VisitHomePageAction", "Visit Velmora home page", true, true},
+            {"AboutAction", "About", true, true},
+            {"SetCutStartAction", "Set Start  \\/", true, true},
+            {"SetCutFinishAction", "Set Finish /\\", false, true},
+            {"CutToFileAction", "Cut to file ...", false, true},
         };
         for (const auto& a : actions) {
             QAction* action = Action(form, a.name);
             QVERIFY2(action != nullptr, a.name);
-            QCOMPARE(action->text(), QString::fromLatin1(a.caption));
+            // The captions carry mnemonics.
+            QCOMPARE(action->text().remove(QLatin1Char('&')), QString::fromLatin1(a.caption));
             QCOMPARE(action->isVisible(), a.visible);
-            if (QString::fromLatin1(a.name) != QStringLiteral("Start")) {  // decided when the menu opens
+            if (QString::fromLatin1(a.name) !=
+                QStringLiteral("SetCutStartAction")) {  // decided when the menu opens
                 QVERIFY2(action->isEnabled() == a.enabled, a.name);
             }
         }
-        for (const char* button :
-             {"ToolButton1", "ToolButton2", "ToolButton11", "ToolButton4", "ToolButton5", "ToolButton9"}) {
+        for (const char* button : {"OpenButton", "SaveCorrectedButton", "SaveMpegInformationButton",
+                                   "StartButton", "AbortButton", "CloseButton"}) {
             QVERIFY2(form.findChild<QToolButton*>(QString::fromLatin1(button)) != nullptr, button);
         }
-        auto* combo = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* combo = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
         QStringList modes;
         for (int i = 0; i < combo->count(); ++i) {
             modes.append(combo->itemText(i));
         }
         QCOMPARE(modes, QStringList(
                             {"Quick", "Show first GOP", "Show tree", "Show extended tree", "Rewrite cache"}));
-        auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+        auto* spin = form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"));
         QCOMPARE(spin->minimum(), 1);
         QCOMPARE(spin->maximum(), 2000);
         QCOMPARE(spin->singleStep(), 50);
-        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GroupBox3"))->title(),
+        QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("ProcessingPart"))->title(),
                  QStringLiteral(" Video Processing "));
         for (const TSummaryLabel& caption : SummaryCaptions()) {
             QLabel* label = form.findChild<QLabel*>(QString::fromStdString(caption.Name));
             QVERIFY(label != nullptr);
             QCOMPARE(label->text(), QString::fromStdString(caption.Text));
         }
-        QVERIFY(form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1")) != nullptr);
-        QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("TreeView1")) != nullptr);
-        QVERIFY(form.findChild<QMenu*>(QStringLiteral("PopupMenu1")) != nullptr);
+        QVERIFY(form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar")) != nullptr);
+        QVERIFY(form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree")) != nullptr);
+        QVERIFY(form.findChild<QMenu*>(QStringLiteral("TreeMenu")) != nullptr);
     }
 
     void openAndStartInEachMode_data() {
@@ -135,8 +150,8 @@ class TProcessingWindowTest : public QObject {
         form.show();
         const QString sample = test::SamplePath();
         dialogs.OpenAnswers.push_back(sample);
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(mode);
-        form.Button5Click();
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+        form.OpenClicked();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + sample);
 
@@ -154,9 +169,9 @@ class TProcessingWindowTest : public QObject {
         QCOMPARE(finished.Kind, 1);
         QCOMPARE(finished.Colour, QColor(0, 100, 0));
 
-        QCOMPARE(Label(form, "Label18")->text(), QStringLiteral("Resolution: PAL"));
-        QCOMPARE(Label(form, "Label16")->text(), QStringLiteral("Size: 720 x 576"));
-        QCOMPARE(Label(form, "Label21")->text(), QStringLiteral("Encode Type: MPEG 2"));
+        QCOMPARE(Label(form, "ResolutionLabel")->text(), QStringLiteral("Resolution: PAL"));
+        QCOMPARE(Label(form, "SizeLabel")->text(), QStringLiteral("Size: 720 x 576"));
+        QCOMPARE(Label(form, "EncodeTypeLabel")->text(), QStringLiteral("Encode Type: MPEG 2"));
         // The window shows the core's summary texts, label by label.
         for (const TSummaryText& text : SummaryTexts(*form.Stream())) {
             if (text.Text) {
@@ -165,11 +180,11 @@ class TProcessingWindowTest : public QObject {
             }
         }
 
-        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
         const int64_t count = form.Stream()->HeaderCount();
         QCOMPARE(count > 0, listsHeaders);
-        const TScrollSetUp expected = ScrollSetUpFor(count);
+        const TScrollSetUp expected = ScrollSetUpFor(count, 150);
         QCOMPARE(scroll->minimum(), expected.Minimum);
         QCOMPARE(scroll->maximum(), expected.Maximum);
         QCOMPARE(scroll->value(), expected.Position);
@@ -180,10 +195,12 @@ class TProcessingWindowTest : public QObject {
             QCOMPARE(tree->topLevelItemCount(), 0);
         }
         // The sample holds no foreign data.
-        QVERIFY(!Action(form, "Savecorrected1")->isEnabled());
-        for (const char* name : {"Start1", "Abort1", "SaveMPEGinformation1", "SaveDisplayOrderinfo1"}) {
+        QVERIFY(!Action(form, "SaveCorrectedAction")->isEnabled());
+        for (const char* name : {"StartAction", "SaveMpegInformationAction", "SaveDisplayOrderAction",
+                                 "SetSequenceEndAction", "CutAllGopsAction"}) {
             QVERIFY2(Action(form, name)->isEnabled(), name);
         }
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());  // nothing runs
         QFile::remove(sample + QStringLiteral(".vnf"));
     }
 
@@ -225,13 +242,13 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         form.OpenFile(test::SamplePath());
         QVERIFY(!form.Busy());
         QVERIFY(form.Stream() == nullptr);
         QCOMPARE(test::LogTexts(form).size(), 1);
-        QVERIFY(Action(form, "Start1")->isEnabled());
-        Action(form, "Start1")->trigger();
+        QVERIFY(Action(form, "StartAction")->isEnabled());
+        Action(form, "StartAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QVERIFY(form.Stream() != nullptr);
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
@@ -256,30 +273,168 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(dialogs.Messages.constFirst().contains(QStringLiteral("missing.m2v")));
         QVERIFY(!form.Busy());
         // Commands that need an analyser do nothing now.
-        form.SetSEQUENCEEND1Click();
-        form.CutallGOPs1Click();
+        form.SetSequenceEndClicked();
+        form.CutAllGopsClicked();
         QVERIFY(!form.Busy());
     }
 
-    void scrollBarSetUpByRecordCount_data() {
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("position");
-        QTest::newRow("empty") << qint64(0) << 0 << 0;
-        QTest::newRow("1") << qint64(1) << 1 << 1;
-        QTest::newRow("59") << qint64(59) << 59 << 1;
-        QTest::newRow("60") << qint64(60) << 0 << 0;
-        QTest::newRow("61") << qint64(61) << 1 << 1;
-        QTest::newRow("1000") << qint64(1000) << 940 << 1;
+    void scrollBarReachesEveryRecordForEachPageSize() {
+        for (const int64_t count : {int64_t{1}, int64_t{59}, int64_t{60}, int64_t{61}, int64_t{1000}}) {
+            for (const int size : {1, 20, 60, 150, 2000}) {
+                const TScrollSetUp setUp = ScrollSetUpFor(count, size);
+                const QByteArray where =
+                    QByteArray::number(qint64(count)) + " records, page " + QByteArray::number(size);
+                QVERIFY2(setUp.Minimum == 1 && setUp.Position == 1, where);
+                // The last position's page ends on the last record, and no position shows an empty page.
+                QVERIFY2(setUp.Maximum + size - 1 >= count, where);
+                QVERIFY2(setUp.Maximum == 1 || setUp.Maximum + size - 1 == count, where);
+                QVERIFY2(setUp.Maximum <= count, where);
+                QCOMPARE(setUp.PageStep, size);
+            }
+        }
+        const TScrollSetUp empty = ScrollSetUpFor(0, 150);
+        QCOMPARE(empty.Minimum, 0);
+        QCOMPARE(empty.Maximum, 0);
+        QCOMPARE(empty.Position, 0);
     }
-    void scrollBarSetUpByRecordCount() {
-        QFETCH(qint64, count);
-        QFETCH(int, maximum);
-        QFETCH(int, position);
-        const TScrollSetUp setUp = ScrollSetUpFor(count);
-        QCOMPARE(setUp.Minimum, 0);
-        QCOMPARE(setUp.Maximum, maximum);
-        QCOMPARE(setUp.Position, position);
+
+    void pagePlaceArithmetic() {
+        const struct {
+            int64_t count;
+            int size;
+            int64_t position;
+            TPagePlace place;
+        } cases[] =
+            {
+                {0, 150, 0, {0, 0, 0, 0}},
+                {1, 150, 1, {1, 1, 1, 1}},
+                {100, 20, 1, {1, 5, 1, 20}},
+                {100, 20, 21, {2, 5, 21, 40}},
+                {100, 20, 30, {2, 5, 30, 49}},  // the scroll bar stops between pages too
+                {100, 20, 81, {5, 5, 81, 100}},
+                {101, 20, 82, {6, 6, 82, 101}},  // the last page ends on the last record
+                {1000, 150, 851, {7, 7, 851, 1000}},
+            };
+        for (const auto& c : cases) {
+            const TPagePlace place = PagePlaceAt(c.count, c.size, c.position);
+            const QByteArray where = QByteArray::number(qint64(c.count)) + "/" + QByteArray::number(c.size) +
+                                     "@" + QByteArray::number(qint64(c.position));
+            QVERIFY2(place.Page == c.place.Page && place.Pages == c.place.Pages, where);
+            QVERIFY2(place.First == c.place.First && place.Last == c.place.Last, where);
+        }
+    }
+
+    void pagingButtonsKeysAndGoTo() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(20);
+        QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        auto* label = form.findChild<QLabel*>(QStringLiteral("PageLabel"));
+        const int64_t count = form.Stream()->HeaderCount();
+        const int64_t pages = (count + 19) / 20;
+        const auto firstShown = [tree] { return TQtTreeSink::NodeData(tree->topLevelItem(0)); };
+        const QString of = QStringLiteral(" of %1)").arg(count);
+
+        QCOMPARE(label->text(), QStringLiteral("Page 1 of %1 (records 1\u201320").arg(pages) + of);
+        QVERIFY(!Action(form, "FirstPageAction")->isEnabled());
+        QVERIFY(!Action(form, "PreviousPageAction")->isEnabled());
+        Action(form, "NextPageAction")->trigger();
+        QCOMPARE(scroll->value(), 21);
+        QVERIFY(firstShown() == 20 || firstShown() == 21);  // a coding extension opening a page is skipped
+        QCOMPARE(label->text(), QStringLiteral("Page 2 of %1 (records 21\u201340").arg(pages) + of);
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        QCOMPARE(scroll->value(), 41);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        QCOMPARE(scroll->value(), 21);
+        Action(form, "LastPageAction")->trigger();
+        QCOMPARE(scroll->value(), scroll->maximum());
+        QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1)->text(0), QStringLiteral("FILE END"));
+        QCOMPARE(
+            label->text(),
+            QStringLiteral("Page %1 of %1 (records %2\u2013%3").arg(pages).arg(count - 19).arg(count) + of);
+        QVERIFY(!Action(form, "NextPageAction")->isEnabled());
+        Action(form, "FirstPageAction")->trigger();
+        QCOMPARE(scroll->value(), 1);
+        QCOMPARE(firstShown(), 0);
+
+        // A click in the trough moves a whole page; a new page size draws the page again.
+        scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(scroll->value(), 21);
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(50);
+        QVERIFY(tree->topLevelItemCount() > 20);
+        QCOMPARE(form.LastPosition(), 21);
+        QVERIFY(label->text().startsWith(
+            QStringLiteral("Page 1 of %1 (records 21\u201370").arg((count + 49) / 50)));
+
+        // Go to a GOP, a picture, a time code; what is not there is said in the status bar.
+        const THeaderList& headers = form.Stream()->FHeaders;
+        const auto nth = [&headers](int32_t kind, int n) {
+            for (int64_t i = 0; i < headers.size(); ++i) {
+                if (headers.Kind(i) == kind && --n == 0) {
+                    return i;
+                }
+            }
+            return int64_t{-1};
+        };
+        const TGopHeaderRecord third = headers[nth(kind::GopHeader, 3)].As<TGopHeaderRecord>();
+        const QString thirdTime = QStringLiteral("%1:%2:%3:%4")
+                                      .arg(third.time_code_hours)
+                                      .arg(third.time_code_minutes)
+                                      .arg(third.time_code_seconds)
+                                      .arg(third.time_code_pictures);
+        dialogs.GoToAnswers = {{TGoToKind::Gop, QStringLiteral("3")},
+                               {TGoToKind::Picture, QStringLiteral("40")},
+                               {TGoToKind::TimeCode, thirdTime},
+                               {TGoToKind::Gop, QStringLiteral("99999")}};
+        const int64_t expected[] = {nth(kind::GopHeader, 3), nth(kind::PictureHeader, 40),
+                                    nth(kind::GopHeader, 3)};
+        for (const int64_t index : expected) {
+            QTest::keyClick(&form, Qt::Key_G, Qt::ControlModifier);
+            QVERIFY(tree->currentItem() != nullptr);
+            QCOMPARE(TQtTreeSink::NodeData(tree->currentItem()), index);
+        }
+        QTest::keyClick(&form, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Not found: 99999"));
+        // Texts that name nothing find nothing.
+        const TGoToRequest nothing[] = {{TGoToKind::Gop, QStringLiteral("x")},
+                                        {TGoToKind::Picture, QStringLiteral("0")},
+                                        {TGoToKind::Picture, QStringLiteral("-3")},
+                                        {TGoToKind::TimeCode, QStringLiteral("1:2")},
+                                        {TGoToKind::TimeCode, QStringLiteral("00:00:00:00:00")}};
+        for (const TGoToRequest& request : nothing) {
+            QVERIFY2(!FindRecord(headers, request), qPrintable(request.Text));
+        }
+    }
+
+    void lastRecordShownForEachPageSize() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();
+        QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        auto* size = form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"));
+        const int64_t count = form.Stream()->HeaderCount();
+        QVERIFY(count > 150 && count < 2000);
+        for (const int pageSize : {1, 20, 60, 150, 2000}) {
+            size->setValue(pageSize);
+            scroll->setValue(scroll->maximum());
+            for (int tick = 0; tick < 5; ++tick) {
+                form.PageTimerFired();
+            }
+            QVERIFY(tree->topLevelItemCount() > 0);
+            QCOMPARE(TQtTreeSink::NodeData(tree->topLevelItem(tree->topLevelItemCount() - 1)), count - 1);
+            QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1)->text(0), QStringLiteral("FILE END"));
+        }
     }
 
     void treePagesFollowTheScrollBarByTimerAndMouse() {
@@ -287,11 +442,11 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();  // ticks are driven by the test
-        form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(20);
+        form.findChild<QTimer*>(QStringLiteral("PageTimer"))->stop();  // ticks are driven by the test
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(20);
         QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
-        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* scroll = form.findChild<QScrollBar*>(QStringLiteral("PageScrollBar"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
         QVERIFY(scroll->maximum() > 100);
         const int firstPageData = TQtTreeSink::NodeData(tree->topLevelItem(0));
         QCOMPARE(firstPageData, 0);
@@ -300,11 +455,11 @@ class TProcessingWindowTest : public QObject {
         const int lastPosition = form.LastPosition();
         scroll->setValue(50);
         for (int tick = 1; tick <= 4; ++tick) {
-            form.Timer1Timer();
+            form.PageTimerFired();
             QCOMPARE(form.PositionTicks(), tick);
             QCOMPARE(form.LastPosition(), lastPosition);
         }
-        form.Timer1Timer();
+        form.PageTimerFired();
         QCOMPARE(form.LastPosition(), 50);
         QCOMPARE(form.PositionTicks(), 0);
         // Record 50 is entry index 49; a coding extension opening the page is skipped.
@@ -314,10 +469,10 @@ class TProcessingWindowTest : public QObject {
 
         // Back in the left part after one tick: the page comes at once.
         scroll->setValue(80);
-        form.GroupBox3MouseMove();
+        form.ProcessingPartMouseMove();
         QCOMPARE(form.LastPosition(), 50);
-        form.Timer1Timer();
-        form.GroupBox3MouseMove();
+        form.PageTimerFired();
+        form.ProcessingPartMouseMove();
         QCOMPARE(form.LastPosition(), 80);
         const int moved = TQtTreeSink::NodeData(tree->topLevelItem(0));
         QVERIFY(moved == 79 || moved == 80);
@@ -333,15 +488,15 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(3);
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(3);
         form.OpenFile(longStream);
         QVERIFY(form.Busy());
         // A second job cannot start while this one runs.
-        QVERIFY(!Action(form, "Start1")->isEnabled());
-        QVERIFY(!Action(form, "Open1")->isEnabled());
-        QVERIFY(!Action(form, "CutallGOPs1")->isEnabled());
-        QVERIFY(Action(form, "Abort1")->isEnabled());
-        Action(form, "Abort1")->trigger();
+        QVERIFY(!Action(form, "StartAction")->isEnabled());
+        QVERIFY(!Action(form, "OpenAction")->isEnabled());
+        QVERIFY(!Action(form, "CutAllGopsAction")->isEnabled());
+        QVERIFY(Action(form, "AbortAction")->isEnabled());
+        Action(form, "AbortAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         const TLogLine last = LogLine(form, form.Log()->topLevelItemCount() - 1);
         QCOMPARE(last.Text, QStringLiteral("Processing of MPEG-file is aborted by user."));
@@ -350,17 +505,123 @@ class TProcessingWindowTest : public QObject {
         QVERIFY(form.Stream()->FAborted);
         // The run ended early, long before the 60 copies of the sample's GOPs were read.
         QVERIFY(form.Stream()->FGopCount < 60 * 9);
-        // Only red lines pass until the next Start.
+        // Only red lines pass until the next command.
         form.AddLog(1, QStringLiteral("dropped"), colour::DarkBlue);
         QVERIFY(!test::LogTexts(form).contains(QStringLiteral("dropped")));
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        // Every command starts with the abort forgotten: the tool and Open log their lines.
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());
+        form.SetSequenceEndClicked();
+        QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("SEQUENCE_END code was seted."));
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(0);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         form.OpenFile(test::SamplePath());
-        QVERIFY(!test::LogTexts(form).contains(QStringLiteral("Open file: ") + test::SamplePath() +
-                                               QStringLiteral(".")));
-        form.Button6Click();
+        QCOMPARE(test::LogTexts(form),
+                 QStringList{QStringLiteral("Open file: ") + test::SamplePath() + QStringLiteral(".")});
+        form.StartClicked();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(test::LogTexts(form).constLast(), QStringLiteral("Processing of MPEG-file is finished."));
+    }
+
+    void abortWhileTheAnalyserMakesNoCallIsStillReported_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("valid cache loaded") << 2;
+        QTest::newRow("scan, then the new cache read back") << 4;
+    }
+    void abortWhileTheAnalyserMakesNoCallIsStillReported() {
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString stream = dir.filePath(QStringLiteral("sample.m2v"));
+        QVERIFY(QFile::copy(test::SamplePath(), stream));
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 2));  // leaves a valid cache
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(mode);
+        form.StartClicked();
+        QVERIFY(form.Busy());
+        form.AbortClicked();
+        QVERIFY(test::WaitForJob(form));
+        const QStringList texts = test::LogTexts(form);
+        const int starting = texts.lastIndexOf(QStringLiteral("Starting processing of the file: ") + stream);
+        QVERIFY(starting >= 0);
+        const QStringList run = texts.mid(starting + 1);
+        const bool aborted = run.contains(QStringLiteral("Processing of MPEG-file is aborted by user."));
+        const bool finished = run.contains(QStringLiteral("Processing of MPEG-file is finished."));
+        QVERIFY2(aborted != finished, qPrintable(run.join(QLatin1Char('|'))));
+        QCOMPARE(form.Stream()->FAborted, aborted);
+    }
+
+    void startSizeFitsTheScreen() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QRect free = form.screen()->availableGeometry();
+        QVERIFY(form.width() <= free.width());
+        QVERIFY(form.height() <= free.height());
+        QVERIFY(form.width() <= 1100);
+    }
+
+    void workStatusTexts() {
+        const struct {
+            double share;
+            double seconds;
+            int64_t bytes;
+            const char* text;
+        } cases[] = {
+            {0, 1, 1000000, "Working..."},
+            {0.5, 0, 1000000, "Working..."},
+            {0.5, 2, 100000000, "50 %, 25.0 MB/s, 0:02 left"},
+            {0.25, 30, 4000000000, "25 %, 33.3 MB/s, 1:30 left"},
+            {0.5, 3723, 1000000000, "50 %, 0.1 MB/s, 1:02:03 left"},
+            {1.2, 10, 1000000, "100 %, 0.1 MB/s, 0:00 left"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(WorkStatusText(c.share, c.seconds, c.bytes), QString::fromLatin1(c.text));
+        }
+        QCOMPARE(FileSizeText(461299), QStringLiteral("450.49 KiB (461299 bytes)"));
+    }
+
+    void statusBarAndProgressDuringAndAfterWork() {
+        QTemporaryDir dir;
+        const QString longStream = dir.filePath(QStringLiteral("long.m2v"));
+        QVERIFY(test::WriteRepeatedSample(longStream, 30));
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const auto status = [&form](const char* name) {
+            return form.findChild<QLabel*>(QString::fromLatin1(name));
+        };
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+        auto* mode = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
+        mode->setCurrentIndex(0);
+        form.OpenFile(longStream);
+        QCOMPARE(status("StatusFile")->text(), QStringLiteral("long.m2v"));
+        QCOMPARE(status("StatusFile")->toolTip(), longStream);
+        QCOMPARE(status("StatusSize")->text(), FileSizeText(QFileInfo(longStream).size()));
+        QCOMPARE(status("StatusMode")->text(), QStringLiteral("Quick"));
+        mode->setCurrentIndex(3);
+        QCOMPARE(status("StatusMode")->text(), QStringLiteral("Show extended tree"));
+        QVERIFY(!status("StatusWork")->isVisibleTo(&form));
+
+        // The bar never steps back, also when the tree page is built after the parse.
+        auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, &form, [&values](int value) { values.append(value); });
+        form.StartClicked();
+        QVERIFY(form.Busy());
+        QVERIFY(status("StatusWork")->isVisibleTo(&form));
+        QVERIFY(!form.findChild<QFrame*>(QStringLiteral("StreamPanel"))->isEnabled());
+        QVERIFY(!form.findChild<QFrame*>(QStringLiteral("CountsPanel"))->isEnabled());
+        QVERIFY(test::WaitForJob(form));
+        QVERIFY(form.findChild<QFrame*>(QStringLiteral("StreamPanel"))->isEnabled());
+        QVERIFY(form.findChild<QFrame*>(QStringLiteral("CountsPanel"))->isEnabled());
+        QVERIFY(!status("StatusWork")->isVisibleTo(&form));
+        QVERIFY(!values.isEmpty());
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void closingWhileBusyAbortsAndCloses() {
@@ -371,7 +632,7 @@ class TProcessingWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(3);
+        form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(3);
         form.OpenFile(longStream);
         QVERIFY(form.Busy());
         form.close();
@@ -406,7 +667,7 @@ class TProcessingWindowTest : public QObject {
         form.show();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
         dialogs.OpenAnswers = {test::SamplePath()};
         QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora - ") + test::SamplePath());
@@ -414,19 +675,89 @@ class TProcessingWindowTest : public QObject {
         QTest::keyClick(&form, Qt::Key_F5);
         QVERIFY(form.Stream() != nullptr);
         QVERIFY(test::WaitForJob(form));
+        // Esc while nothing runs is no abort.
+        QVERIFY(!Action(form, "AbortAction")->isEnabled());
         QTest::keyClick(&form, Qt::Key_Escape);
-        QVERIFY(form.UserAbort());
+        QVERIFY(!form.UserAbort());
+    }
+
+    void everyMenuItemHasAMnemonicAndAKey() {
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        QList<QMenu*> menus = form.menuBar()->findChildren<QMenu*>();
+        menus.append(form.findChild<QMenu*>(QStringLiteral("TreeMenu")));
+        for (QMenu* menu : menus) {
+            QVERIFY2(menu->title().isEmpty() || menu->title().contains(QLatin1Char('&')),
+                     qPrintable(menu->title()));
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator() || action->menu() != nullptr) {
+                    continue;
+                }
+                QVERIFY2(action->text().contains(QLatin1Char('&')), qPrintable(action->text()));
+                QVERIFY2(!action->shortcut().isEmpty(), qPrintable(action->text()));
+            }
+        }
+        QCOMPARE(QString::fromLatin1(kOpenFilter),
+                 QStringLiteral("MPEG video (*.m2v *.mpv *.m1v *.mpg *.vob *.ts *.m2ts);;All files (*)"));
+        auto* modes = form.findChild<QComboBox*>(QStringLiteral("ModeBox"));
+        for (int i = 0; i < modes->count(); ++i) {
+            QVERIFY(!modes->itemData(i, Qt::ToolTipRole).toString().isEmpty());
+        }
+    }
+
+    void recentFilesGeometryAndSplitterKept() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        QList<int> sizes;
+        {
+            TVideoForm form(dialogs, store);
+            form.show();
+            form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+            for (int i = 1; i <= 9; ++i) {
+                form.OpenFile(dir.filePath(QStringLiteral("file%1.m2v").arg(i)));
+            }
+            form.OpenFile(dir.filePath(QStringLiteral("file5.m2v")));  // opened again: first in the list
+            form.resize(760, 560);
+            auto* splitter = form.findChild<QSplitter*>(QStringLiteral("Splitter"));
+            splitter->setSizes({420, 330});
+            sizes = splitter->sizes();
+            form.close();
+        }
+        TVideoForm form(dialogs, store);
+        form.show();
+        QCOMPARE(form.size(), QSize(760, 560));
+        QCOMPARE(form.findChild<QSplitter*>(QStringLiteral("Splitter"))->sizes(), sizes);
+        QMenu* recent = form.findChild<QMenu*>(QStringLiteral("RecentMenu"));
+        QStringList shown;
+        for (QAction* action : recent->actions()) {
+            shown.append(action->text());
+        }
+        QCOMPARE(shown, QStringList({"&1 file5.m2v", "&2 file9.m2v", "&3 file8.m2v", "&4 file7.m2v",
+                                     "&5 file6.m2v", "&6 file4.m2v", "&7 file3.m2v", "&8 file2.m2v"}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Velmora - ") + dir.filePath(QStringLiteral("file9.m2v")));
     }
 
     void helpCommands() {
         test::TScriptedDialogs dialogs;
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
-        Action(form, "About1")->trigger();
+        Action(form, "AboutAction")->trigger();
         QCOMPARE(dialogs.AboutCount, 1);
-        Action(form, "VisitVelmorahomepage1")->trigger();
+        Action(form, "VisitHomePageAction")->trigger();
         QCOMPARE(dialogs.Urls.size(), size_t{1});
         QCOMPARE(dialogs.Urls.front().scheme(), QStringLiteral("https"));
+        QVERIFY(dialogs.Errors.isEmpty());
+        // Without a browser the user is told, with the address to open by hand.
+        dialogs.UrlOpens = false;
+        Action(form, "VisitHomePageAction")->trigger();
+        QCOMPARE(dialogs.Errors, QStringList{BrowserFailureText(dialogs.Urls.back())});
+        QVERIFY(dialogs.Errors.constFirst().contains(dialogs.Urls.back().toString()));
+        Action(form, "HelpAction")->trigger();
+        QCOMPARE(dialogs.HelpCount, 1);
     }
 
   private:

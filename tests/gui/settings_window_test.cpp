@@ -21,9 +21,9 @@ class TSettingsWindowTest : public QObject {
         TQtSettingsStore store;
         TVideoForm form(dialogs, store);
         form.show();
-        QVERIFY(form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->isChecked());
-        QCOMPARE(form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 150);
-        QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(),
+        QVERIFY(form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->isChecked());
+        QCOMPARE(form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->value(), 150);
+        QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->currentText(),
                  QStringLiteral("Quick"));
         // Written at once, before the window closes.
         QSettings settings = test::WindowSettings();
@@ -61,9 +61,9 @@ class TSettingsWindowTest : public QObject {
         {
             TVideoForm form(dialogs, store);
             form.show();
-            QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->isChecked());
-            QCOMPARE(form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), shownPage);
-            QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentIndex(), shownMode);
+            QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->isChecked());
+            QCOMPARE(form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->value(), shownPage);
+            QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->currentIndex(), shownMode);
             form.close();
         }
         QSettings settings = test::WindowSettings();
@@ -78,9 +78,9 @@ class TSettingsWindowTest : public QObject {
         {
             TVideoForm form(dialogs, store);
             form.show();
-            form.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(false);
-            form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(1200);
-            form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(4);
+            form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+            form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(1200);
+            form.findChild<QComboBox*>(QStringLiteral("ModeBox"))->setCurrentIndex(4);
             form.close();
         }
         QSettings settings = test::WindowSettings();

@@ -1,14 +1,21 @@
 // The tools from the window: the reports with their dialogs, the tree's range cut, Cut all GOPs, the
 // corrected copy with its overwrite question, and the sequence end commands.
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "gui_test_support.h"
 #include "log_panel.h"
+#include "present/summary.h"
 #include "qt_tree_sink.h"
 #include "tools/gop_cut.h"
 
@@ -79,9 +86,9 @@ class TToolsWindowTest : public QObject {
         const QString frames = dir.filePath(QStringLiteral("frames.txt"));
         const QString order = dir.filePath(QStringLiteral("order.txt"));
         dialogs.SaveAnswers = {frames, order, QString()};
-        Action(form, "SaveMPEGinformation1")->trigger();
-        Action(form, "SaveDisplayOrderinfo1")->trigger();
-        Action(form, "SaveDisplayOrderinfo1")->trigger();  // cancelled: nothing happens
+        Action(form, "SaveMpegInformationAction")->trigger();
+        Action(form, "SaveDisplayOrderAction")->trigger();
+        Action(form, "SaveDisplayOrderAction")->trigger();  // cancelled: nothing happens
         QCOMPARE(dialogs.SaveRequests.size(), size_t{3});
         QCOMPARE(dialogs.SaveRequests[0].Filter, QStringLiteral("Text files (*.txt)"));
         QCOMPARE(dialogs.SaveRequests[0].DefaultSuffix, QStringLiteral("txt"));
@@ -93,8 +100,36 @@ class TToolsWindowTest : public QObject {
 
         // An unwritable target is reported in a box, and the window goes on.
         dialogs.SaveAnswers = {QStringLiteral("/nonexistent-folder/report.txt")};
-        Action(form, "SaveMPEGinformation1")->trigger();
+        Action(form, "SaveMpegInformationAction")->trigger();
         QCOMPARE(dialogs.Errors.size(), 1);
+    }
+
+    void summaryCopiedAndExported() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(!Action(form, "CopySummaryAction")->isEnabled());
+        const QString stream = CopyInto(dir, test::SamplePath());
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        QStringList lines;
+        for (const TSummaryLabel& caption : SummaryCaptions()) {
+            lines.append(form.findChild<QLabel*>(QString::fromStdString(caption.Name))->text());
+        }
+        QVERIFY(lines.contains(QStringLiteral("Size: 720 x 576")));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(&form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::clipboard()->text(), lines.join(QLatin1Char('\n')));
+
+        const QString exported = dir.filePath(QStringLiteral("summary.txt"));
+        dialogs.SaveAnswers = {exported};
+        Action(form, "ExportSummaryAction")->trigger();
+        QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("Text files (*.txt)"));
+        QCOMPARE(QString::fromUtf8(ReadAll(exported)),
+                 stream + QLatin1Char('\n') + lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     }
 
     void rangeCutFromTheTreeContextMenu() {
@@ -105,12 +140,12 @@ class TToolsWindowTest : public QObject {
         form.show();
         const QString stream = CopyInto(dir, test::SamplePath());
         QVERIFY(test::OpenAndProcess(form, stream, 3));
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
 
         // A node that is no picture cannot start a cut.
         tree->setCurrentItem(tree->topLevelItem(0));
-        form.PopupMenu1Popup();
-        QVERIFY(!Action(form, "Start")->isEnabled());
+        form.TreeMenuAboutToShow();
+        QVERIFY(!Action(form, "SetCutStartAction")->isEnabled());
 
         const QList<QTreeWidgetItem*> pictures = PictureNodes(tree);
         QVERIFY(pictures.size() > 13);
@@ -121,23 +156,37 @@ class TToolsWindowTest : public QObject {
                 .file_position;
         };
         tree->setCurrentItem(pictures[0]);
-        form.PopupMenu1Popup();
-        QVERIFY(Action(form, "Start")->isEnabled());
-        QVERIFY(!Action(form, "Finish")->isEnabled());
-        Action(form, "Start")->trigger();
+        form.TreeMenuAboutToShow();
+        QVERIFY(Action(form, "SetCutStartAction")->isEnabled());
+        QVERIFY(!Action(form, "SetCutFinishAction")->isEnabled());
+        Action(form, "SetCutStartAction")->trigger();
         QCOMPARE(form.CutStart(), position(pictures[0]));
+        QVERIFY(pictures[0]->font(0).bold());
+        QCOMPARE(pictures[0]->toolTip(0), QStringLiteral("Cut start"));
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 QStringLiteral("Cut: picture 1 (offset %1), to be finished with Set Finish")
+                     .arg(form.CutStart()));
 
         tree->setCurrentItem(pictures[12]);
-        form.PopupMenu1Popup();
-        QVERIFY(Action(form, "Finish")->isEnabled());
-        QVERIFY(!Action(form, "Cut")->isEnabled());
-        Action(form, "Finish")->trigger();
+        form.TreeMenuAboutToShow();
+        QVERIFY(Action(form, "SetCutFinishAction")->isEnabled());
+        QVERIFY(!Action(form, "CutToFileAction")->isEnabled());
+        Action(form, "SetCutFinishAction")->trigger();
         QCOMPARE(form.CutFinish(), position(pictures[12]));
-        QVERIFY(Action(form, "Cut")->isEnabled());
+        QVERIFY(Action(form, "CutToFileAction")->isEnabled());
+        QCOMPARE(form.statusBar()->currentMessage(),
+                 QStringLiteral("Cut: picture 1 (offset %1) to picture 13, %2 bytes")
+                     .arg(form.CutStart())
+                     .arg(form.CutFinish() - form.CutStart()));
+        // The marks stay with their pictures when the page is built again.
+        form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(149);
+        const QList<QTreeWidgetItem*> rebuilt = PictureNodes(tree);
+        QVERIFY(rebuilt[0]->font(0).bold() && rebuilt[12]->font(0).bold() && !rebuilt[5]->font(0).bold());
+        QCOMPARE(rebuilt[12]->toolTip(0), QStringLiteral("Cut finish"));
 
         const QString target = dir.filePath(QStringLiteral("cut.m2v"));
         dialogs.SaveAnswers = {target};
-        Action(form, "Cut")->trigger();
+        Action(form, "CutToFileAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("MPEG files (*.m2v)"));
         QCOMPARE(dialogs.SaveRequests.back().DefaultSuffix, QStringLiteral("m2v"));
@@ -155,7 +204,7 @@ class TToolsWindowTest : public QObject {
 
         // Without a header list the tool only says which mode it needs.
         QVERIFY(test::OpenAndProcess(form, stream, 0));
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(LastLine(form).Text,
                  QStringLiteral("You must be in \"Show tree\" processing mode for using this tool."));
@@ -166,9 +215,9 @@ class TToolsWindowTest : public QObject {
         const int64_t gops = form.Stream()->FGopCount;
         QVERIFY(gops > 1);
         const int64_t headers = form.Stream()->HeaderCount();
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(form.Busy());
-        QVERIFY(!Action(form, "Start1")->isEnabled());
+        QVERIFY(!Action(form, "StartAction")->isEnabled());
         QVERIFY(test::WaitForJob(form));
         const QStringList log = test::LogTexts(form);
         QVERIFY(log.contains(QStringLiteral("Starting GOP cutting...")));
@@ -193,9 +242,9 @@ class TToolsWindowTest : public QObject {
         form.show();
         QVERIFY(test::OpenAndProcess(form, stream, 3));
         const int64_t gops = form.Stream()->FGopCount;
-        Action(form, "CutallGOPs1")->trigger();
+        Action(form, "CutAllGopsAction")->trigger();
         QVERIFY(form.Busy());
-        Action(form, "Abort1")->trigger();
+        Action(form, "AbortAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         const TLastLine last = LastLine(form);
         QCOMPARE(last.Text, QStringLiteral("Current operation aborted by user!"));
@@ -215,11 +264,11 @@ class TToolsWindowTest : public QObject {
         TVideoForm form(dialogs, store);
         form.show();
         QVERIFY(test::OpenAndProcess(form, test::SamplePath(), 3));
-        QVERIFY(!Action(form, "Savecorrected1")->isEnabled());
+        QVERIFY(!Action(form, "SaveCorrectedAction")->isEnabled());
 
         const QString stream = CopyInto(dir, foreign);
         QVERIFY(test::OpenAndProcess(form, stream, 2));
-        QVERIFY(Action(form, "Savecorrected1")->isEnabled());
+        QVERIFY(Action(form, "SaveCorrectedAction")->isEnabled());
         // The analyser's findings are dark red error lines.
         bool analyserLine = false;
         for (int row = 0; row < form.Log()->topLevelItemCount(); ++row) {
@@ -233,7 +282,7 @@ class TToolsWindowTest : public QObject {
         const QByteArray before = ReadAll(target);
         dialogs.OverwriteAnswer = false;
         dialogs.SaveAnswers = {target};
-        Action(form, "Savecorrected1")->trigger();
+        Action(form, "SaveCorrectedAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(dialogs.OverwriteQuestions,
                  QStringList({QStringLiteral("File ") + target + QStringLiteral(" exists! Overwrite ?")}));
@@ -242,7 +291,7 @@ class TToolsWindowTest : public QObject {
 
         dialogs.OverwriteAnswer = true;
         dialogs.SaveAnswers = {target};
-        Action(form, "Savecorrected1")->trigger();
+        Action(form, "SaveCorrectedAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         // The copy is the source without the stretches of the analyser's cut list.
         const QByteArray source = ReadAll(stream);
@@ -280,10 +329,101 @@ class TToolsWindowTest : public QObject {
         QCOMPARE(form.Stream()->FUnformattedBlocks.size(), size_t{1000});
         const QString target = dir.filePath(QStringLiteral("corrected.m2v"));
         dialogs.SaveAnswers = {target};
-        Action(form, "Savecorrected1")->trigger();
+        Action(form, "SaveCorrectedAction")->trigger();
         QVERIFY(test::WaitForJob(form));
         QCOMPARE(ReadAll(target), sample);
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
+    void openLeavesNothingOfThePreviousFileActive() {
+        const QString foreign = test::TestDataPath(QStringLiteral("foreign_packets.m2v"));
+        if (foreign.isEmpty()) {
+            QSKIP("tests/data/foreign_packets.m2v is not there");
+        }
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, CopyInto(dir, foreign), 2));
+        QVERIFY(Action(form, "SaveCorrectedAction")->isEnabled());
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+        QVERIFY(tree->topLevelItemCount() > 0);
+
+        const QString target = dir.filePath(QStringLiteral("written.txt"));
+        const auto expectNothingActive = [&] {
+            QVERIFY(form.Stream() == nullptr);
+            QCOMPARE(tree->topLevelItemCount(), 0);
+            for (const TSummaryLabel& caption : SummaryCaptions()) {
+                QCOMPARE(form.findChild<QLabel*>(QString::fromStdString(caption.Name))->text(),
+                         QString::fromStdString(caption.Text));
+            }
+            for (const char* name :
+                 {"SaveCorrectedAction", "SaveMpegInformationAction", "SaveDisplayOrderAction",
+                  "SetSequenceEndAction", "CutAllGopsAction", "CutToFileAction"}) {
+                QVERIFY2(!Action(form, name)->isEnabled(), name);
+            }
+            // Even called directly, no command asks for a file or writes one.
+            dialogs.SaveRequests.clear();
+            dialogs.SaveAnswers = {target, target, target};
+            form.SaveCorrectedClicked();
+            form.SaveMpegInformationClicked();
+            form.SaveDisplayOrderClicked();
+            QVERIFY(!form.Busy());
+            QVERIFY(dialogs.SaveRequests.empty());
+            QVERIFY(!QFileInfo::exists(target));
+        };
+        // Opened without processing: the previous file's results are gone.
+        form.findChild<QCheckBox*>(QStringLiteral("ProcessAfterOpenBox"))->setChecked(false);
+        form.OpenFile(CopyInto(dir, test::SamplePath()));
+        expectNothingActive();
+        // Opened and processed, but it cannot be read.
+        QVERIFY(test::OpenAndProcess(form, CopyInto(dir, foreign), 2));
+        QVERIFY(test::OpenAndProcess(form, QStringLiteral("/nonexistent-folder/missing.m2v"), 2));
+        expectNothingActive();
+    }
+
+    void setSequenceEndAsksOncePerRunUnlessToldNotTo() {
+        QTemporaryDir dir;
+        const QString stream = CopyInto(dir, test::SamplePath());
+        const auto size = [&stream] { return QFileInfo(stream).size(); };
+        const qint64 original = size();
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        {
+            TVideoForm form(dialogs, store);
+            form.show();
+            QVERIFY(test::OpenAndProcess(form, stream, 0));
+            dialogs.InPlaceAnswer = false;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(size(), original);
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 1);
+            QVERIFY(dialogs.InPlaceQuestions.constFirst().contains(stream));
+            dialogs.InPlaceAnswer = true;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(size(), original + 4);
+            form.DeleteSequenceEndClicked();
+            Action(form, "SetSequenceEndAction")->trigger();  // agreed once: not asked again in this run
+            QCOMPARE(size(), original + 4);
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 2);
+            form.DeleteSequenceEndClicked();
+        }
+        {
+            // A new run asks again; "Don't ask again" is kept in the settings.
+            TVideoForm form(dialogs, store);
+            form.show();
+            QVERIFY(test::OpenAndProcess(form, stream, 0));
+            dialogs.DontAskAgainAnswer = true;
+            Action(form, "SetSequenceEndAction")->trigger();
+            QCOMPARE(dialogs.InPlaceQuestions.size(), 3);
+            form.DeleteSequenceEndClicked();
+        }
+        TVideoForm form(dialogs, store);
+        form.show();
+        QVERIFY(test::OpenAndProcess(form, stream, 0));
+        Action(form, "SetSequenceEndAction")->trigger();
+        QCOMPARE(dialogs.InPlaceQuestions.size(), 3);
+        QCOMPARE(size(), original + 4);
     }
 
     void sequenceEndCommandsChangeTheFileAndLog() {
@@ -313,14 +453,14 @@ class TToolsWindowTest : public QObject {
         };
         if (endsWithCode) {
             // Bring the file to the state the steps start from.
-            form.DeleteSEQUENCEEND1Click();
+            form.DeleteSequenceEndClicked();
         }
         for (const auto& step : steps) {
             const qint64 size = QFileInfo(stream).size();
             if (step.set) {
-                Action(form, "SetSEQUENCEEND1")->trigger();
+                Action(form, "SetSequenceEndAction")->trigger();
             } else {
-                form.DeleteSEQUENCEEND1Click();  // the menu item is hidden
+                form.DeleteSequenceEndClicked();  // the menu item is hidden
             }
             const TLastLine line = LastLine(form, QStringLiteral("SEQUENCE_END"));
             QCOMPARE(line.Text, step.text);

@@ -11,7 +11,7 @@ namespace velmora {
 class TM2VStream;
 
 struct TSummaryLabel {
-    std::string Name;  // the window's label name: "Label18", "Label19", ...
+    std::string Name;  // the window's label name: "ResolutionLabel", "DropTypeLabel", ...
     std::string Text;
 };
 
