@@ -13,6 +13,8 @@ constexpr int32_t kIntra = 1;
 constexpr int32_t kPredicted = 2;
 constexpr int32_t kBidirectional = 3;
 constexpr int32_t kFramePicture = 3;
+// A stream refreshed without I pictures would otherwise be decoded from its start.
+constexpr int64_t kMostFedPictures = 1000;
 
 bool IsPicture(const THeaderList& Headers, int64_t i) {
     return Headers.Kind(i) == kind::PictureHeader && !Headers[i].Data.empty();
@@ -51,21 +53,37 @@ int64_t PreviousPicture(const THeaderList& Headers, int64_t i, bool* HeaderBetwe
     return -1;
 }
 
-// The first field of i's frame: the two fields of a frame follow each other with one temporal
-// reference and no GOP header between them.
-int64_t FirstField(const THeaderList& Headers, int64_t i) {
-    if (PictureStructure(Headers, i) == kFramePicture) {
-        return i;
+// True when the field picture i completes a pair with the picture before it (Before): the two fields
+// of a frame follow each other, of opposite parity, with one temporal reference and no header between.
+bool PairsWithPrevious(const THeaderList& Headers, int64_t i, int64_t& Before) {
+    const int32_t structure = PictureStructure(Headers, i);
+    if (structure == kFramePicture) {
+        return false;
     }
     bool header = false;
-    const int64_t before = PreviousPicture(Headers, i, &header);
-    if (before < 0 || header || PictureStructure(Headers, before) == kFramePicture ||
-        PictureStructure(Headers, before) == PictureStructure(Headers, i) ||
-        Picture(Headers, before).temporal_reference != Picture(Headers, i).temporal_reference) {
-        return i;
+    Before = PreviousPicture(Headers, i, &header);
+    return Before >= 0 && !header && PictureStructure(Headers, Before) != kFramePicture &&
+           PictureStructure(Headers, Before) != structure &&
+           Picture(Headers, Before).temporal_reference == Picture(Headers, i).temporal_reference;
+}
+
+// The first field of i's frame. In a run of fields that each pair with the one before, fields pair
+// from the run's start; a damaged run longer than this is taken to start where the search stops.
+constexpr int kLongestFieldRun = 1024;
+
+int64_t FirstField(const THeaderList& Headers, int64_t i) {
+    int64_t at = i;
+    int64_t before = -1;
+    int links = 0;
+    int64_t previous = -1;
+    while (links < kLongestFieldRun && PairsWithPrevious(Headers, at, before)) {
+        if (links == 0) {
+            previous = before;
+        }
+        at = before;
+        ++links;
     }
-    // A field pair is two pictures; the one before may itself be a second field.
-    return FirstField(Headers, before) == before ? before : i;
+    return links % 2 == 1 ? previous : i;
 }
 
 // The first field of the frame of the last I picture at or before i, or -1.
@@ -154,6 +172,7 @@ TDecodePlan PlanPictureDecode(const THeaderList& Headers, int64_t Index) {
     }
 
     const int64_t end = FrameEnd(Headers, plan.FrameEntry);
+    int64_t fed = 0;
     for (int64_t j = first; j < end; ++j) {
         if (!IsPicture(Headers, j)) {
             continue;
@@ -167,6 +186,11 @@ TDecodePlan PlanPictureDecode(const THeaderList& Headers, int64_t Index) {
         planned.Feed = planned.FrameEntry == plan.FrameEntry || p.picture_coding_type == kIntra ||
                        p.picture_coding_type == kPredicted;
         plan.Pictures.push_back(planned);
+        fed += planned.Feed ? 1 : 0;
+        if (fed > kMostFedPictures) {
+            throw EPreviewError("The picture is more than " + std::to_string(kMostFedPictures) +
+                                " reference pictures after its I picture: too far to decode for a preview.");
+        }
     }
     return plan;
 }

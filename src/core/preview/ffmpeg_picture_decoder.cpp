@@ -1,6 +1,8 @@
 // The preview's decoder on FFmpeg's libavcodec: the pictures a decode plan feeds, one packet per
 // frame, each tagged with its frame's list index so the wanted one is known when it comes out.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "preview/decode_plan.h"
 #include "preview/ffmpeg_handles.h"
@@ -49,7 +51,7 @@ class TFfmpegPictureDecoder : public IPictureDecoder {
 
     TRgbImage DecodePicture(const THeaderList& Headers, int64_t Index) override {
         const TDecodePlan plan = PlanPictureDecode(Headers, Index);
-        const std::vector<TFrameUnit> units = ReadFrameUnits(stream_, plan);
+        const std::vector<TFrameUnit> units = FindFrameUnits(stream_, plan);
         TCodecContext context = OpenDecoder();
         const TPacket packet(av_packet_alloc());
         TFrame frame(av_frame_alloc());
@@ -58,10 +60,11 @@ class TFfmpegPictureDecoder : public IPictureDecoder {
         }
         TDecoded decoded{plan.FrameEntry, {}, -1};
         for (const TFrameUnit& unit : units) {
-            if (av_new_packet(packet.get(), static_cast<int>(unit.Bytes.size())) < 0) {
+            const std::vector<uint8_t> bytes = ReadFrameUnit(stream_, unit);
+            if (av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0) {
                 throw EPreviewError("Can not decode the picture: out of memory.");
             }
-            std::copy(unit.Bytes.begin(), unit.Bytes.end(), packet->data);
+            std::copy(bytes.begin(), bytes.end(), packet->data);
             packet->pts = unit.FrameEntry;
             const int error = avcodec_send_packet(context.get(), packet.get());
             av_packet_unref(packet.get());

@@ -167,20 +167,9 @@ TRanges SequenceHeaderRanges(IElementaryStreamReader& Stream, int64_t Position) 
     return {{Position, code ? code->Position : reader.End()}};
 }
 
-void Append(IElementaryStreamReader& Stream, const TRanges& Ranges, std::vector<uint8_t>& Bytes) {
-    for (const auto& [from, to] : Ranges) {
-        const size_t at = Bytes.size();
-        Bytes.resize(at + static_cast<size_t>(to - from));
-        if (Stream.Read(from, std::span<uint8_t>(Bytes.data() + at, Bytes.size() - at)) !=
-            static_cast<size_t>(to - from)) {
-            throw EPreviewError("The stream ends " + At(from) + ": it changed since it was analysed.");
-        }
-    }
-}
-
 }  // namespace
 
-std::vector<TFrameUnit> ReadFrameUnits(IElementaryStreamReader& Stream, const TDecodePlan& Plan) {
+std::vector<TFrameUnit> FindFrameUnits(IElementaryStreamReader& Stream, const TDecodePlan& Plan) {
     TUnitWalker walker(Stream, Plan);
     TStartCodeReader reader(Stream, Plan.ScanFrom);
     bool complete = false;
@@ -199,15 +188,29 @@ std::vector<TFrameUnit> ReadFrameUnits(IElementaryStreamReader& Stream, const TD
         if (!picture.Feed) {
             continue;
         }
+        const TRanges& ranges = walker.Ranges()[i];
         if (units.empty() || units.back().FrameEntry != picture.FrameEntry) {
-            units.push_back(TFrameUnit{picture.FrameEntry, walker.Ranges()[i].front().first, {}});
+            units.push_back(TFrameUnit{picture.FrameEntry, ranges.front().first, {}});
             if (units.size() == 1 && Plan.SequenceHeaderPosition >= 0) {
-                Append(Stream, SequenceHeaderRanges(Stream, Plan.SequenceHeaderPosition), units.back().Bytes);
+                units.back().Ranges = SequenceHeaderRanges(Stream, Plan.SequenceHeaderPosition);
             }
         }
-        Append(Stream, walker.Ranges()[i], units.back().Bytes);
+        units.back().Ranges.insert(units.back().Ranges.end(), ranges.begin(), ranges.end());
     }
     return units;
+}
+
+std::vector<uint8_t> ReadFrameUnit(IElementaryStreamReader& Stream, const TFrameUnit& Unit) {
+    std::vector<uint8_t> bytes;
+    for (const auto& [from, to] : Unit.Ranges) {
+        const size_t at = bytes.size();
+        bytes.resize(at + static_cast<size_t>(to - from));
+        if (Stream.Read(from, std::span<uint8_t>(bytes.data() + at, bytes.size() - at)) !=
+            static_cast<size_t>(to - from)) {
+            throw EPreviewError("The stream ends " + At(from) + ": it changed since it was analysed.");
+        }
+    }
+    return bytes;
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "preview/decode_plan.h"
@@ -13,12 +14,15 @@ namespace velmora {
 struct TFrameUnit {
     int64_t FrameEntry = 0;  // list index of the frame's first field
     int64_t Position = 0;    // of the frame's first picture start code (or the headers before it)
-    std::vector<uint8_t> Bytes;
+    std::vector<std::pair<int64_t, int64_t>> Ranges;  // [from, to) stream offsets, in order
 };
 
 // The fed frames of Plan in stream order; the first carries the sequence header in force when its
 // GOP has none. Throws EPreviewError when the stream's pictures do not match the plan (the file
 // changed since it was analysed) or a frame is implausibly large.
-std::vector<TFrameUnit> ReadFrameUnits(IElementaryStreamReader& Stream, const TDecodePlan& Plan);
+std::vector<TFrameUnit> FindFrameUnits(IElementaryStreamReader& Stream, const TDecodePlan& Plan);
+
+// The bytes of Unit's ranges, read when it is fed so only one frame is held at a time.
+std::vector<uint8_t> ReadFrameUnit(IElementaryStreamReader& Stream, const TFrameUnit& Unit);
 
 }  // namespace velmora
