@@ -71,6 +71,28 @@ std::vector<int64_t> PictureEntries(const THeaderList& Headers) {
     return entries;
 }
 
+// Removes every sequence header (with its extensions) but the first from the stream at Path.
+void KeepFirstSequenceHeader(const std::string& Path) {
+    const std::vector<uint8_t> bytes = ReadFileBytes(Path);
+    std::vector<uint8_t> kept;
+    bool seen = false;
+    bool skipping = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const bool startCode =
+            i + 3 < bytes.size() && bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1;
+        if (startCode && bytes[i + 3] == 0xB3) {
+            skipping = seen;
+            seen = true;
+        } else if (startCode && bytes[i + 3] != 0xB5) {
+            skipping = false;
+        }
+        if (!skipping) {
+            kept.push_back(bytes[i]);
+        }
+    }
+    WriteFileBytes(Path, kept);
+}
+
 // A copy of a stream analysed in tree mode, and a decoder reading it.
 struct TPreviewedStream {
     TempDir Dir;
@@ -78,8 +100,12 @@ struct TPreviewedStream {
     TAnalysed Analysed;
     std::vector<int64_t> Pictures;
 
-    explicit TPreviewedStream(const fs::path& Source) : Path(Dir.File(Source.filename().string())) {
+    explicit TPreviewedStream(const fs::path& Source, bool OneSequenceHeader = false)
+        : Path(Dir.File(Source.filename().string())) {
         fs::copy_file(Source, Path);
+        if (OneSequenceHeader) {
+            KeepFirstSequenceHeader(Path);
+        }
         Analysed = AnalyseFile(Path, kShowTreeMode);
         Pictures = PictureEntries(Analysed.Stream->FHeaders);
     }
@@ -102,6 +128,7 @@ struct TPictureCase {
     int64_t Picture;  // stream order, from 1
     int DisplayIndex;
     const char* What;
+    bool OneSequenceHeader = false;  // the repeated sequence headers taken out: only the first is left
 };
 
 class PreviewSamplePicture : public ::testing::TestWithParam<TPictureCase> {};
@@ -111,7 +138,7 @@ TEST_P(PreviewSamplePicture, EqualsFfmpegsFrameAtItsDisplayIndex) {
         GTEST_SKIP() << "ffmpeg is not installed";
     }
     const TPictureCase& c = GetParam();
-    TPreviewedStream stream(fs::path(VELMORA_TEST_DATA_DIR) / c.File);
+    TPreviewedStream stream(fs::path(VELMORA_TEST_DATA_DIR) / c.File, c.OneSequenceHeader);
     ASSERT_GE(static_cast<int64_t>(stream.Pictures.size()), c.Picture);
     const TRgbImage image = stream.Decode(stream.Pictures[static_cast<size_t>(c.Picture - 1)]);
     ASSERT_EQ(image.Width, 720);
@@ -126,14 +153,18 @@ TEST_P(PreviewSamplePicture, EqualsFfmpegsFrameAtItsDisplayIndex) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PreviewSamplePicture,
-    ::testing::Values(TPictureCase{"preview_pal.m2v", 1, 0, "the first I picture"},
-                      TPictureCase{"preview_pal.m2v", 11, 12, "the last P picture of the closed GOP"},
-                      TPictureCase{"preview_pal.m2v", 13, 11, "a B picture before the next GOP"},
-                      TPictureCase{"preview_pal.m2v", 14, 15, "the I picture of the open GOP"},
-                      TPictureCase{"preview_pal.m2v", 15, 13, "a leading B picture of the open GOP"},
-                      TPictureCase{"preview_pal.m2v", 18, 16, "the last picture, a B picture"},
-                      TPictureCase{"preview_pal_422.m2v", 6, 4, "4:2:2: a leading B picture"},
-                      TPictureCase{"preview_pal_422.m2v", 8, 7, "4:2:2: a P picture after an open GOP's I"}));
+    ::testing::Values(
+        TPictureCase{"preview_pal.m2v", 1, 0, "the first I picture"},
+        TPictureCase{"preview_pal.m2v", 11, 12, "the last P picture of the closed GOP"},
+        TPictureCase{"preview_pal.m2v", 13, 11, "a B picture before the next GOP"},
+        TPictureCase{"preview_pal.m2v", 14, 15, "the I picture of the open GOP"},
+        TPictureCase{"preview_pal.m2v", 15, 13, "a leading B picture of the open GOP"},
+        TPictureCase{"preview_pal.m2v", 18, 16, "the last picture, a B picture"},
+        TPictureCase{"preview_pal.m2v", 14, 15, "an I picture after the only sequence header", true},
+        TPictureCase{"preview_pal.m2v", 15, 13, "a leading B picture after it", true},
+        TPictureCase{"preview_pal.m2v", 18, 16, "the last picture, a B picture, after it", true},
+        TPictureCase{"preview_pal_422.m2v", 6, 4, "4:2:2: a leading B picture"},
+        TPictureCase{"preview_pal_422.m2v", 8, 7, "4:2:2: a P picture after an open GOP's I"}));
 
 // Field pictures (frames of two fields, I/P pairs, an I frame inside a GOP) of the corpus; each
 // stream there is one GOP, so a frame's temporal reference is its display index.
