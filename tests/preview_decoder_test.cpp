@@ -32,10 +32,9 @@ bool HaveFfmpeg() {
 std::vector<std::vector<uint8_t>> FfmpegFrames(const std::string& Stream, const TempDir& Dir, int Width,
                                                int Height) {
     const std::string raw = Dir.File("reference.rgb");
-    const std::string command =
-        "ffmpeg -hide_banner -loglevel error -nostdin -y -i " + ShellQuote(Stream) +
-        " -fps_mode passthrough -sws_flags bicubic+accurate_rnd+full_chroma_int -f rawvideo -pix_fmt rgb24 " +
-        ShellQuote(raw);
+    const std::string command = "ffmpeg -hide_banner -loglevel error -nostdin -y -i " + ShellQuote(Stream) +
+                                " -fps_mode passthrough -sws_flags bicubic -f rawvideo -pix_fmt rgb24 " +
+                                ShellQuote(raw);
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     const std::vector<uint8_t> bytes = ReadFileBytes(raw);
     const size_t frameBytes = static_cast<size_t>(Width) * static_cast<size_t>(Height) * 3;

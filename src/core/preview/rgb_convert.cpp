@@ -12,9 +12,9 @@ namespace {
 // Far beyond any MPEG-2 picture; keeps a mistyped width from asking for gigabytes.
 constexpr int64_t kMaxScaledSide = 16384;
 
-// Chroma interpolated at full resolution and exact rounding: the sharpest colour edges, and the same
-// conversion as ffmpeg's with -sws_flags bicubic+accurate_rnd+full_chroma_int.
-constexpr int kScaleFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+// swscale's own fast conversion (the one ffmpeg uses by default): exact rounding and full-resolution
+// chroma take its slow paths, several times the decode of a whole GOP at 1920x1080.
+constexpr int kScaleFlags = SWS_BICUBIC;
 
 // Converts Height rows of Source (planes and strides of Format) into Image, scaling to its size. A
 // YUV source uses the matrix its stream names (Colour), BT.601 where it names none.
