@@ -181,5 +181,18 @@ def window_section(figures, stream_gib, runs):
                     f"| peak memory of the window program | {peak:.1f} MiB | — | — |", ""]
 
 
+def preview_section(figures, runs):
+    lines = [f"### Picture preview (preview_bench, testsrc2 in GOPs of 15 with two B pictures, median of {runs})",
+             ""]
+    if isinstance(figures, str):
+        return lines + [figures, ""]
+    lines += ["| Picture | Pictures decoded | ms | Target | Result |", "|---|--:|--:|---|---|"]
+    for size, target, rows in figures:
+        for label, ms, fed in rows:
+            lines.append(f"| {size}: {label} | {fed} | {ms:.1f} | < {target} ms | {verdict(ms < target)} |")
+    return lines + ["", "Each figure is one preview from a new decoder: reading the pictures from the file, "
+                    "decoding from the I picture and converting to RGB.", ""]
+
+
 def count_missed(lines):
     return sum(line.count("**missed**") for line in lines)
