@@ -1,6 +1,7 @@
 #include "container/psi_sections.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace velmora {
@@ -87,6 +88,9 @@ int32_t TSectionAssembler::Append(const uint8_t* Data, int32_t Size, const TSect
         }
     }
     const int32_t total = SectionLength(buffer_.data());
+    if (buffer_.size() < static_cast<size_t>(total)) {
+        buffer_.resize(static_cast<size_t>(total));
+    }
     const int32_t n = std::min(total - length_, Size - used);
     std::memcpy(buffer_.data() + length_, Data + used, static_cast<size_t>(n));
     length_ += n;

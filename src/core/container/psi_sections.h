@@ -2,7 +2,6 @@
 // the two tables that lead to the video: the program association and program map tables.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -25,12 +24,10 @@ class TSectionAssembler {
               const TSectionHandler& OnSection);
 
   private:
-    // Longest section the 12-bit section_length allows, with the 3 bytes before it.
-    static constexpr int32_t kMaxSection = 3 + 0xFFF;
-
     int32_t Append(const uint8_t* Data, int32_t Size, const TSectionHandler& OnSection);
 
-    std::array<uint8_t, kMaxSection> buffer_{};
+    // Grows to the longest section met (at most 3 + 4095 bytes): a file may name thousands of PIDs.
+    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(3);
     int32_t length_ = 0;
     bool active_ = false;
 };
