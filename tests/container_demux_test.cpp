@@ -39,6 +39,7 @@ struct TDemuxed {
     TContainerInfo Info;
     TBytes Video;
     std::vector<std::string> Messages;
+    int64_t FileOffset = -1;  // where the source stopped reading the file
 };
 
 // Writes File, probes it and reads the video of stream Index in reads of ReadSize bytes.
@@ -59,6 +60,7 @@ TDemuxed Demux(const TBytes& File, size_t Index = 0, int64_t ReadSize = 7) {
         out.Video.insert(out.Video.end(), buffer.begin(), buffer.begin() + got);
     }
     EXPECT_EQ(source->Position(), static_cast<int64_t>(out.Video.size()));
+    out.FileOffset = source->FileOffset();
     return out;
 }
 
@@ -171,6 +173,7 @@ TEST(ProgramStream, DeliversOnlyTheVideoPayloadOfEitherSyntax) {
         EXPECT_EQ(out.Info.Format.MpegVersion, version);
         EXPECT_EQ(out.Video, a + b + c) << "MPEG-" << version;
         EXPECT_TRUE(out.Messages.empty());
+        EXPECT_EQ(out.FileOffset, static_cast<int64_t>(file.size()));
     }
 }
 
@@ -316,6 +319,37 @@ TEST(TransportStream, ReadsPacketsWithTimestampPrefixes) {
     const TDemuxed out = Demux(file);
     EXPECT_EQ(out.Info.Format.PacketSize, 192);
     EXPECT_EQ(out.Video, a);
+    EXPECT_EQ(out.FileOffset, static_cast<int64_t>(file.size()));
+}
+
+// --- Skipping, as the tools will to copy ranges ----------------------------------------------------
+
+TEST(ByteSource, SkipPassesOverExactlyWhatReadWouldHaveDelivered) {
+    const TBytes a = Payload(3000, 1), b = Payload(2500, 2);
+    uint8_t patCc = 0, pmtCc = 0, cc = 0;
+    const std::vector<std::pair<const char*, TBytes>> files = {
+        {"elementary", TBytes{0, 0, 1, 0xB3} + a + b},
+        {"program stream",
+         PackHeader(2) + PesPacket(0xE0, a) + PesPacket(0xC0, Payload(99, 0)) + PesPacket(0xE0, b)},
+        {"transport stream", ProgramTables(patCc, pmtCc) + TsPackets(kVideoPid, cc, PesPacket(0xE0, a)) +
+                                 TsPackets(kVideoPid, cc, PesPacket(0xE0, b))},
+    };
+    for (const auto& [name, bytes] : files) {
+        const TBytes whole = Demux(bytes).Video;
+        test::TempDir dir;
+        test::WriteFileBytes(dir.File("input"), bytes);
+        const TReadOnlyFile file(dir.File("input"));
+        const TContainerInfo info = ProbeContainer(file.Fd(), dir.File("input"));
+        for (const int64_t skip : {int64_t{0}, int64_t{1}, int64_t{2999}, int64_t{3004}, int64_t{5000}}) {
+            const auto source = OpenVideoSource(file.Fd(), dir.File("input"), info, 0, nullptr);
+            ASSERT_EQ(source->Skip(skip), skip) << name;
+            TBytes rest(whole.size());
+            rest.resize(static_cast<size_t>(source->Read(rest.data(), static_cast<int64_t>(rest.size()))));
+            EXPECT_EQ(rest, TBytes(whole.begin() + skip, whole.end())) << name << " " << skip;
+            EXPECT_EQ(source->Skip(10), 0) << name;
+            EXPECT_EQ(source->FileOffset(), static_cast<int64_t>(bytes.size())) << name;
+        }
+    }
 }
 
 // --- Random round trip ----------------------------------------------------------------------------

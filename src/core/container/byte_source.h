@@ -30,6 +30,9 @@ class IByteSource {
     virtual int64_t Skip(int64_t Count) = 0;
     // Elementary-stream offset of the next byte Read delivers (bytes read and skipped so far).
     virtual int64_t Position() const = 0;
+    // How far into the file the source has read, for progress against the file's size: the
+    // elementary stream's own size is not known before its end.
+    virtual int64_t FileOffset() const = 0;
 };
 
 }  // namespace velmora

@@ -16,6 +16,7 @@ class TElementarySource : public IByteSource {
     int64_t Read(uint8_t* Data, int64_t Count) override;
     int64_t Skip(int64_t Count) override;
     int64_t Position() const override { return position_; }
+    int64_t FileOffset() const override { return offset_ + position_; }
 
   private:
     int fd_;

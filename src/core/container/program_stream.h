@@ -22,6 +22,7 @@ class TProgramStreamSource : public IByteSource {
     int64_t Read(uint8_t* Data, int64_t Count) override;
     int64_t Skip(int64_t Count) override;
     int64_t Position() const override { return position_; }
+    int64_t FileOffset() const override { return cursor_.Offset(); }
 
     // Walks the packets without delivering any until the file offset passes Limit or the file ends.
     void Walk(int64_t Limit);

@@ -35,6 +35,7 @@ class TTransportStreamSource : public IByteSource {
     int64_t Read(uint8_t* Data, int64_t Count) override;
     int64_t Skip(int64_t Count) override;
     int64_t Position() const override { return position_; }
+    int64_t FileOffset() const override { return reader_.Offset(); }
 
   private:
     // Moves to the next packet of the PID with payload to deliver; false at the end of the file.
