@@ -108,10 +108,11 @@ std::string DescribeVideoStream(TContainerKind Kind, const TVideoStream& Stream)
 
 std::string ContainerChoiceKey(const TContainerInfo& Info, size_t Index) {
     std::string key(ContainerName(Info.Format.Kind));
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on ":" + a temporary string here.
     if (Info.Format.Kind == TContainerKind::ProgramStream) {
-        key += ":" + Hex(Info.Streams.at(Index).Id, 2);
+        key.append(":").append(Hex(Info.Streams.at(Index).Id, 2));
     } else if (Info.Format.Kind == TContainerKind::TransportStream) {
-        key += ":" + Hex(Info.Streams.at(Index).Id, 4);
+        key.append(":").append(Hex(Info.Streams.at(Index).Id, 4));
     }
     return key;
 }

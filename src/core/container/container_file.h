@@ -24,8 +24,9 @@ struct TContainerInfo {
     std::vector<TVideoStream> Streams;
 };
 
-// How far into a program or transport stream the video streams are looked for.
-inline constexpr int64_t kVideoProbeBytes = 32 * 1024 * 1024;
+// How far into a program or transport stream the video streams are looked for: a program stream is
+// walked that far (about five seconds of DVD video); a transport stream only until its program tables.
+inline constexpr int64_t kVideoProbeBytes = 4 * 1024 * 1024;
 
 // Finds the container and its video streams in the open file Fd (borrowed).
 TContainerInfo ProbeContainer(int Fd, const std::string& FileName);
