@@ -22,7 +22,7 @@ TFileCursor::TFileCursor(int Fd, int64_t Offset, std::string FileName, int32_t B
     size_ = ::fstat(Fd, &info) == 0 ? info.st_size : 0;
 }
 
-bool TFileCursor::Ensure(int32_t Count) {
+bool TFileCursor::Fill(int32_t Count) {
     while (available_ < Count && !ended_) {
         // The unread tail goes just before the block, so tail and block form one run of bytes.
         uint8_t* block = buffer_.get() + kMaxContiguous;

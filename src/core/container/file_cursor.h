@@ -19,7 +19,7 @@ class TFileCursor {
 
     // Makes at least Count (at most kMaxContiguous) bytes lie at Data(); false when the file ends
     // first, with the rest of the file at Data(). Throws EContainerReadError on a read error.
-    bool Ensure(int32_t Count);
+    bool Ensure(int32_t Count) { return available_ >= Count || Fill(Count); }
     const uint8_t* Data() const { return data_; }
     int32_t Available() const { return available_; }
     // Moves past Count bytes, at most Available().
@@ -36,6 +36,9 @@ class TFileCursor {
     bool AtEnd() { return available_ == 0 && !Ensure(1); }
 
   private:
+    // Reads until Count bytes lie at Data() or the file ends; the rare path of Ensure.
+    bool Fill(int32_t Count);
+
     int fd_;
     std::string fileName_;
     int32_t blockSize_;
