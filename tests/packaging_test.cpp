@@ -181,7 +181,7 @@ TEST(Packaging, BashCompletesCommandsOptionsAndValues) {
         const char* Typed;
         const char* Offered;
     } cases[] = {
-        {"velmora-cli ''", "info headers report cut split-gops correct seqend"},
+        {"velmora-cli ''", "info headers report cut split-gops correct seqend extract thumbnail"},
         {"velmora-cli --p", "--progress"},
         {"velmora-cli --no-progress sp", "split-gops"},
         {"velmora-cli info --mode ''", "quick first-gop tree extended-tree rewrite-cache"},

@@ -4,7 +4,7 @@ _velmora_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="info headers report cut split-gops correct seqend"
+    local commands="info headers report cut split-gops correct seqend extract thumbnail"
     local global_options="--help --version --progress --no-progress"
     local modes="quick first-gop tree extended-tree rewrite-cache"
 
@@ -32,7 +32,7 @@ _velmora_cli() {
             COMPREPLY=($(compgen -W "end" -- "$cur"))
             return
             ;;
-        --from | --first | --count)
+        --from | --first | --count | --stream | --picture | --gop | --width)
             return
             ;;
         -o | --output)
@@ -52,13 +52,15 @@ _velmora_cli() {
 
     local options
     case "$command" in
-        info) options="--mode --json" ;;
+        info) options="--mode --json --all" ;;
         headers) options="--mode --first --count --json" ;;
         report) options="-o --output --mode" ;;
         cut) options="--from --to -o --output --mode" ;;
-        split-gops) options="--mode" ;;
+        split-gops) options="--mode --force" ;;
         correct) options="-o --output --force" ;;
         seqend) options="" ;;
+        extract) options="-o --output --stream --force" ;;
+        thumbnail) options="--picture --gop -o --output --width --force --mode" ;;
         *) return ;;
     esac
 
@@ -71,7 +73,7 @@ _velmora_cli() {
     local words_after=0
     for ((i = i + 1; i < cword; i++)); do
         case "${words[i]}" in
-            --mode | --to | --from | --first | --count | -o | --output) ((i++)) ;;
+            --mode | --to | --from | --first | --count | -o | --output | --stream | --picture | --gop | --width) ((i++)) ;;
             -*) ;;
             *) ((words_after++)) ;;
         esac

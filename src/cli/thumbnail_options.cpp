@@ -5,8 +5,9 @@
 namespace velmora::cli {
 
 void AddThumbnailOptions(CLI::App& Command, TThumbnailOptions& Options) {
-    Command.description(
-        "Decode one picture and write it as a PNG file.\n"
+    Command.description("Decode one picture and write it as a PNG file");
+    // The command list prints the whole description, so the numbering goes under the options.
+    Command.footer(
         "Pictures are numbered in stream (coded) order from 1, as cut numbers them; the PNG shows the "
         "picture itself, whatever its place in display order. GOPs are numbered from 1 in stream order.");
     Command.add_option("FILE", Options.File, "MPEG-2 or MPEG-1 video elementary stream")->required();
