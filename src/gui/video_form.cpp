@@ -600,6 +600,7 @@ void TVideoForm::AddLog(int Kind, const QString& Text, TColour Colour) {
 }
 
 void TVideoForm::AnalyserMessage(const QString& Text) {
+    FAnalysisMessages.push_back(Text.toStdString());
     AddLog(logkind::Error, Text, colour::DarkRed);
 }
 

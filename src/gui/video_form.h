@@ -173,6 +173,9 @@ class TVideoForm : public QMainWindow, public ILogSink {
     // Window state.
     QString FFileName;
     std::unique_ptr<TM2VStream> FStream;
+    // What the JSON export says of the run: its mode by the command line's name, and its messages.
+    std::string FAnalysisMode;
+    std::vector<std::string> FAnalysisMessages;
     int FLastPosition = 0;
     int FPositionTicks = 0;
     bool FUserAbort = false;

@@ -19,6 +19,7 @@
 #include "present/summary.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
+#include "settings/processing_mode.h"
 #include "tree_paging.h"
 #include "video_form.h"
 
@@ -66,6 +67,7 @@ bool TVideoForm::BeginCommand() {
 void TVideoForm::ClearResults() {
     // The tools and reports would otherwise work on the previous file's analyser.
     FStream.reset();
+    FAnalysisMessages.clear();
     FSaveCorrectedEnabled = false;
     FCutStart = 0;
     FCutFinish = 0;
@@ -114,6 +116,9 @@ void TVideoForm::StartClicked() {
     AddLog(logkind::Information, QStringLiteral("Starting processing of the file: ") + FFileName,
            colour::DarkBlue);
 
+    const TProcessingMode* mode = FindProcessingMode(FProcessingMode);
+    FAnalysisMode = mode != nullptr ? std::string(mode->CliName) : std::string();
+    FAnalysisMessages.clear();
     TM2VStream* stream = FStream.get();
     // Both callbacks run on the worker: they carry the window's abort request into the analyser there.
     stream->OnLog = [this, stream](const std::string& text) {

@@ -17,6 +17,7 @@
 #include "dialogs.h"
 #include "log_panel.h"
 #include "present/summary.h"
+#include "present/summary_json.h"
 #include "qt_progress_sink.h"
 #include "qt_tree_sink.h"
 #include "record_search.h"
@@ -33,6 +34,9 @@ namespace {
 const TSaveRequest kTextFileRequest{QStringLiteral("Text files (*.txt)"), QStringLiteral("txt")};
 constexpr int kStatusMessageMs = 5000;
 const std::string kAskBeforeSequenceEnd = "AskBeforeSequenceEnd";
+// The summary as the command line's text or, for a name ending in .json, its JSON.
+const TSaveRequest kSummaryFileRequest{QStringLiteral("Text files (*.txt);;JSON files (*.json)"),
+                                       QStringLiteral("txt")};
 const TSaveRequest kMpegFileRequest{QStringLiteral("MPEG files (*.m2v)"), QStringLiteral("m2v")};
 
 std::string FileSystemName(const QString& name) {
@@ -321,12 +325,17 @@ void TVideoForm::ExportSummaryClicked() {
     if (!FStream || !BeginCommand()) {
         return;
     }
-    const std::optional<QString> name = FDialogs.SaveFileName(this, kTextFileRequest);
+    const std::optional<QString> name = FDialogs.SaveFileName(this, kSummaryFileRequest);
     if (!name) {
         return;
     }
     QSaveFile file(*name);
-    const QByteArray text = (FFileName + QLatin1Char('\n') + SummaryText() + QLatin1Char('\n')).toUtf8();
+    const QByteArray text =
+        name->endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)
+            ? QByteArray::fromStdString(
+                  SummaryJson(*FStream, FileSystemName(FFileName), FAnalysisMode, FAnalysisMessages).dump(2) +
+                  '\n')
+            : (FFileName + QLatin1Char('\n') + SummaryText() + QLatin1Char('\n')).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         FDialogs.ShowError(this, QStringLiteral("Unable to write the summary to ") + *name +
                                      QStringLiteral(": ") + file.errorString());

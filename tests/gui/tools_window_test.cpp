@@ -7,6 +7,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -127,9 +130,26 @@ class TToolsWindowTest : public QObject {
         const QString exported = dir.filePath(QStringLiteral("summary.txt"));
         dialogs.SaveAnswers = {exported};
         Action(form, "ExportSummaryAction")->trigger();
-        QCOMPARE(dialogs.SaveRequests.back().Filter, QStringLiteral("Text files (*.txt)"));
+        QCOMPARE(dialogs.SaveRequests.back().Filter,
+                 QStringLiteral("Text files (*.txt);;JSON files (*.json)"));
         QCOMPARE(QString::fromUtf8(ReadAll(exported)),
                  stream + QLatin1Char('\n') + lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+        // A .json name gets the command line's JSON of the same run.
+        const QString exportedJson = dir.filePath(QStringLiteral("summary.json"));
+        dialogs.SaveAnswers = {exportedJson};
+        Action(form, "ExportSummaryAction")->trigger();
+        const QJsonObject json = QJsonDocument::fromJson(ReadAll(exportedJson)).object();
+        QCOMPARE(json.value(QStringLiteral("format_version")).toInt(), 1);
+        QCOMPARE(json.value(QStringLiteral("file")).toString(), stream);
+        QCOMPARE(json.value(QStringLiteral("mode")).toString(), QStringLiteral("quick"));
+        QCOMPARE(json.value(QStringLiteral("width")).toInt(), 720);
+        QCOMPARE(json.value(QStringLiteral("messages")).toArray().size(), 0);
+        QStringList jsonLines;
+        for (const QJsonValue& line : json.value(QStringLiteral("labels")).toArray()) {
+            jsonLines.append(line.toString());
+        }
+        QCOMPARE(jsonLines, lines);
     }
 
     void rangeCutFromTheTreeContextMenu() {
