@@ -8,6 +8,7 @@
 #include "support/cli_run.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "tools/cut_positions.h"
 #include "tools/gop_cut.h"
 #include "tools/picture_entries.h"
 
@@ -15,6 +16,38 @@ namespace velmora::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The stream with its repeated sequence headers (and their extensions) taken out: one sequence header
+// for the whole stream, as broadcast and camcorder streams have.
+std::vector<uint8_t> WithOneSequenceHeader(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> out;
+    bool seen = false;
+    bool skipping = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i + 3 < bytes.size() && bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1) {
+            if (bytes[i + 3] == 0xB3) {
+                skipping = seen;
+                seen = true;
+            } else if (bytes[i + 3] != 0xB5) {
+                skipping = false;
+            }
+        }
+        if (!skipping) {
+            out.push_back(bytes[i]);
+        }
+    }
+    return out;
+}
+
+std::vector<int64_t> StartCodePositions(const std::vector<uint8_t>& bytes, uint8_t value) {
+    std::vector<int64_t> found;
+    for (size_t i = 0; i + 3 < bytes.size(); ++i) {
+        if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && bytes[i + 3] == value) {
+            found.push_back(static_cast<int64_t>(i));
+        }
+    }
+    return found;
+}
 
 class CliTools : public ::testing::Test {
   protected:
@@ -25,7 +58,9 @@ class CliTools : public ::testing::Test {
     TCliResult Run(const std::string& args) { return RunCli(VELMORA_CLI_PATH, dir_.path().string(), args); }
     int64_t CutPosition(int64_t picture) {
         TAnalysed a = AnalyseFile(dir_.File("sample.m2v"), kShowExtendedTreeMode);
-        return PictureCutPosition(a.Stream->FHeaders, picture).value();
+        return TCutPositions(dir_.File("sample.m2v"), a.Stream->FHeaders)
+            .At(PictureEntryIndex(a.Stream->FHeaders, picture).value())
+            .value();
     }
     std::vector<uint8_t> Slice(int64_t from, int64_t to) {
         return std::vector<uint8_t>(bytes_.begin() + from, bytes_.begin() + to);
@@ -52,6 +87,11 @@ TEST_F(CliTools, CutRefusesBadRangesAndTheSourceAsTarget) {
     TCliResult run = Run("cut sample.m2v --from 25 --to 13 -o out.m2v");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_NE(run.Err.find("lies before the start"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(dir_.File("out.m2v")));
+
+    run = Run("cut sample.m2v --from 5 --to 5 -o out.m2v");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "The range from picture 5 to picture 5 is empty.\n");
     EXPECT_FALSE(fs::exists(dir_.File("out.m2v")));
 
     run = Run("cut sample.m2v --from 13 --to end -o ./sample.m2v");
@@ -94,6 +134,40 @@ TEST_F(CliTools, SplitGopsWritesOneFilePerGopBesideTheStream) {
     const TCliResult firstGop = Run("split-gops sample.m2v --mode first-gop");
     ASSERT_EQ(firstGop.ExitCode, 0) << firstGop.Err;
     EXPECT_EQ(ReadFileBytes(dir_.File("sample_GOP00001.m2v")), bytes_);
+}
+
+TEST_F(CliTools, CutsOfAStreamWithOneSequenceHeaderStartAtTheGopHeaders) {
+    const std::vector<uint8_t> bytes =
+        WithOneSequenceHeader(ReadFileBytes(std::string(VELMORA_SOURCE_DIR) + "/tests/data/pal_gop_seq.m2v"));
+    WriteFileBytes(dir_.File("oneseq.m2v"), bytes);
+    ASSERT_EQ(StartCodePositions(bytes, 0xB3).size(), 1u);
+    const std::vector<int64_t> gops = StartCodePositions(bytes, 0xB8);
+    ASSERT_EQ(gops.size(), 3u);
+    const auto slice = [&](int64_t from, int64_t to) {
+        return std::vector<uint8_t>(bytes.begin() + from, bytes.begin() + to);
+    };
+    const int64_t size = static_cast<int64_t>(bytes.size());
+    for (const std::string mode : {"tree", "extended-tree"}) {
+        SCOPED_TRACE(mode);
+        // Pictures 11 and 23 are the I pictures of GOPs 2 and 3.
+        TCliResult run = Run("cut oneseq.m2v --from 11 --to 23 -o gop2.m2v --mode " + mode);
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_EQ(ReadFileBytes(dir_.File("gop2.m2v")), slice(gops[1], gops[2]));
+        run = Run("cut oneseq.m2v --from 23 --to end -o gop3.m2v --mode " + mode);
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_EQ(ReadFileBytes(dir_.File("gop3.m2v")), slice(gops[2], size));
+
+        run = Run("split-gops oneseq.m2v --mode " + mode);
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_EQ(run.Out,
+                  "Starting GOP cutting...\nGOP cutting is finished: 3 files with GOPs was created.\n");
+        EXPECT_EQ(ReadFileBytes(GopPieceName(dir_.File("oneseq.m2v"), 1)), slice(0, gops[1]));
+        EXPECT_EQ(ReadFileBytes(GopPieceName(dir_.File("oneseq.m2v"), 2)), slice(gops[1], gops[2]));
+        EXPECT_EQ(ReadFileBytes(GopPieceName(dir_.File("oneseq.m2v"), 3)), slice(gops[2], size));
+        for (int g = 1; g <= 3; ++g) {
+            fs::remove(GopPieceName(dir_.File("oneseq.m2v"), g));
+        }
+    }
 }
 
 TEST_F(CliTools, SplitGopsFailsWhenPiecesCannotBeWritten) {

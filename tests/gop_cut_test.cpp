@@ -143,10 +143,12 @@ TEST_F(GopCut, EntriesBetweenGopHeaderAndPictureDoNotHideTheGop) {
     list.AppendEmpty(kind::GopHeader);
     AddPicture(list, 0);
     list.AppendEmpty(kind::PictureData);
+    list.AppendEmpty(kind::SequenceHeader);
     list.AppendEmpty(kind::GopHeader);
     list.AppendEmpty(kind::UserData);
     AddPicture(list, 400);
     list.AppendEmpty(kind::PictureData);
+    list.AppendEmpty(kind::SequenceHeader);
     list.AppendEmpty(kind::GopHeader);
     list.AppendEmpty(0xBA);
     list.AppendEmpty(0xCB);  // an audio start code, not a picture

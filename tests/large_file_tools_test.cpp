@@ -47,6 +47,7 @@ class LargeFile : public ::testing::Test {
 TEST_F(LargeFile, GopPieceLongerThanFourGiBIsWhole) {
     THeaderList list;
     for (int64_t at : {int64_t{0}, kFourGiB + 100}) {
+        list.AppendEmpty(kind::SequenceHeader);
         list.AppendEmpty(kind::GopHeader);
         TPictureHeaderRecord pic{};
         pic.file_position = at;

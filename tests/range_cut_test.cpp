@@ -92,7 +92,7 @@ TEST_F(EditTool, CorrectedCopyDropsEachBlockButKeepsThePrefixBeforeIt) {
     EXPECT_EQ(log_.lines[0].colour, colour::Blue);
 }
 
-TEST(PictureCutPosition, CountsPictureEntriesInStreamOrderFromOne) {
+TEST(PictureEntryIndex, CountsPictureEntriesInStreamOrderFromOne) {
     THeaderList list;
     list.AppendEmpty(kind::SequenceHeader);
     list.AppendEmpty(kind::GopHeader);
@@ -103,12 +103,12 @@ TEST(PictureCutPosition, CountsPictureEntriesInStreamOrderFromOne) {
         list.AppendEmpty(kind::PictureCodingExtension);
         list.AppendEmpty(0xCB);  // a foreign audio start code: the kind of a picture, but no record
     }
-    EXPECT_EQ(PictureCutPosition(list, 1), 0);
-    EXPECT_EQ(PictureCutPosition(list, 2), 150);
-    EXPECT_EQ(PictureCutPosition(list, 3), 320);
-    EXPECT_EQ(PictureCutPosition(list, 4), std::nullopt);
-    EXPECT_EQ(PictureCutPosition(list, 0), std::nullopt);
-    EXPECT_EQ(PictureCutPosition(list, -1), std::nullopt);
+    EXPECT_EQ(PictureEntryIndex(list, 1), 2);
+    EXPECT_EQ(PictureEntryIndex(list, 2), 5);
+    EXPECT_EQ(PictureEntryIndex(list, 3), 8);
+    EXPECT_EQ(PictureEntryIndex(list, 4), std::nullopt);
+    EXPECT_EQ(PictureEntryIndex(list, 0), std::nullopt);
+    EXPECT_EQ(PictureEntryIndex(list, -1), std::nullopt);
 }
 
 struct BlockCase {

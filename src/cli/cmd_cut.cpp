@@ -8,6 +8,7 @@
 #include "analyse.h"
 #include "command_registry.h"
 #include "console_log.h"
+#include "tools/cut_positions.h"
 #include "tools/picture_entries.h"
 #include "tools/range_cut.h"
 
@@ -32,16 +33,27 @@ std::optional<int64_t> PictureNumber(const std::string& text) {
     return number;
 }
 
-std::optional<int64_t> CutPosition(const TM2VStream& stream, int64_t picture) {
-    const std::optional<int64_t> position = PictureCutPosition(stream.FHeaders, picture);
-    if (!position) {
+std::optional<int64_t> CutPosition(const TM2VStream& stream, TCutPositions& positions, int64_t picture) {
+    const std::optional<int64_t> index = PictureEntryIndex(stream.FHeaders, picture);
+    if (!index) {
         std::cerr << "Picture " << picture << " does not exist: " << stream.FFileName
                   << " has fewer pictures.\n";
+        return std::nullopt;
+    }
+    const std::optional<int64_t> position = positions.At(*index);
+    if (!position) {
+        std::cerr << "The cut position of picture " << picture << " is not found: " << stream.FFileName
+                  << " has changed since it was analysed.\n";
     }
     return position;
 }
 
 int RunCut(const TCutOptions& options) {
+    if (options.To != "end" && *PictureNumber(options.To) == options.From) {
+        std::cerr << "The range from picture " << options.From << " to picture " << options.To
+                  << " is empty.\n";
+        return kExitFailure;
+    }
     if (!RequireHeaderList(options.Mode)) {
         return kExitFailure;
     }
@@ -50,9 +62,11 @@ int RunCut(const TCutOptions& options) {
         return kExitFailure;
     }
     const TM2VStream& stream = *analysis->Stream;
-    const std::optional<int64_t> start = CutPosition(stream, options.From);
-    std::optional<int64_t> finish = options.To == "end" ? std::optional<int64_t>(stream.FFileSize)
-                                                        : CutPosition(stream, *PictureNumber(options.To));
+    TCutPositions positions(stream.FFileName, stream.FHeaders);
+    const std::optional<int64_t> start = CutPosition(stream, positions, options.From);
+    std::optional<int64_t> finish = options.To == "end"
+                                        ? std::optional<int64_t>(stream.FFileSize)
+                                        : CutPosition(stream, positions, *PictureNumber(options.To));
     if (!start || !finish) {
         return kExitFailure;
     }

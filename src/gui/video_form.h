@@ -145,7 +145,9 @@ class TVideoForm : public QMainWindow, public ILogSink {
     void ShowPagePosition();
     // The picture record behind the selected tree node, if the node stands for one.
     std::optional<int64_t> SelectedPictureIndex() const;
-    int64_t PicturePosition(int64_t Index) const;
+    // The cut position of picture record Index; nothing (and a red log line) when the file no longer
+    // holds what the analysis found.
+    std::optional<int64_t> PicturePosition(int64_t Index);
     // The pictures of the header list up to record Index, counted from 1.
     int64_t PictureNumber(int64_t Index) const;
     // Marks the chosen start and finish pictures on the page and says the choice in the status bar.

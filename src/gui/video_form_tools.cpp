@@ -22,6 +22,7 @@
 #include "qt_tree_sink.h"
 #include "record_search.h"
 #include "tools/corrected_copy.h"
+#include "tools/cut_positions.h"
 #include "tools/gop_cut.h"
 #include "tools/range_cut.h"
 #include "tools/sequence_end.h"
@@ -99,8 +100,14 @@ std::optional<int64_t> TVideoForm::SelectedPictureIndex() const {
     return index;
 }
 
-int64_t TVideoForm::PicturePosition(int64_t Index) const {
-    return FStream->FHeaders[Index].As<TPictureHeaderRecord>().file_position;
+std::optional<int64_t> TVideoForm::PicturePosition(int64_t Index) {
+    const std::optional<int64_t> position = TCutPositions(FStream->FFileName, FStream->FHeaders).At(Index);
+    if (!position) {
+        AddLog(logkind::Error,
+               "The cut position is not found: " + FStream->FFileName + " has changed since it was analysed!",
+               colour::Red);
+    }
+    return position;
 }
 
 int64_t TVideoForm::PictureNumber(int64_t Index) const {
@@ -120,9 +127,11 @@ void TVideoForm::TreeMenuAboutToShow() {
 }
 
 void TVideoForm::SetCutStartClicked() {
-    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+    const std::optional<int64_t> index = SelectedPictureIndex();
+    const std::optional<int64_t> position = index ? PicturePosition(*index) : std::nullopt;
+    if (position) {
         FCutStartIndex = *index;
-        FCutStart = PicturePosition(*index);
+        FCutStart = *position;
         FFinishEnabled = true;
         UpdateCommands();
         ShowCutChoice();
@@ -130,9 +139,11 @@ void TVideoForm::SetCutStartClicked() {
 }
 
 void TVideoForm::SetCutFinishClicked() {
-    if (const std::optional<int64_t> index = SelectedPictureIndex()) {
+    const std::optional<int64_t> index = SelectedPictureIndex();
+    const std::optional<int64_t> position = index ? PicturePosition(*index) : std::nullopt;
+    if (position) {
         FCutFinishIndex = *index;
-        FCutFinish = PicturePosition(*index);
+        FCutFinish = *position;
         FCutEnabled = true;
         UpdateCommands();
         ShowCutChoice();

@@ -70,6 +70,28 @@ QList<QTreeWidgetItem*> PictureNodes(QTreeWidget* tree) {
     return nodes;
 }
 
+// The stream with its repeated sequence headers (and their extensions) taken out.
+QByteArray WithOneSequenceHeader(const QByteArray& bytes) {
+    QByteArray out;
+    bool seen = false;
+    bool skipping = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i + 3 < bytes.size() && bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1) {
+            const auto value = static_cast<uint8_t>(bytes[i + 3]);
+            if (value == 0xB3) {
+                skipping = seen;
+                seen = true;
+            } else if (value != 0xB5) {
+                skipping = false;
+            }
+        }
+        if (!skipping) {
+            out.append(bytes[i]);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 class TToolsWindowTest : public QObject {
@@ -212,6 +234,48 @@ class TToolsWindowTest : public QObject {
         QCOMPARE(dialogs.SaveRequests.back().DefaultSuffix, QStringLiteral("m2v"));
         QCOMPARE(ReadAll(target), ReadAll(stream).mid(form.CutStart(), form.CutFinish() - form.CutStart()));
         QCOMPARE(LastLine(form).Colour, QColor(0, 0, 255));
+    }
+
+    // With one sequence header for the whole stream a cut at an I picture starts at its GOP header.
+    void rangeCutOfAStreamWithOneSequenceHeader() {
+        QTemporaryDir dir;
+        test::TScriptedDialogs dialogs;
+        TQtSettingsStore store;
+        TVideoForm form(dialogs, store);
+        form.show();
+        const QString stream = dir.filePath(QStringLiteral("oneseq.m2v"));
+        const QByteArray bytes =
+            WithOneSequenceHeader(ReadAll(QStringLiteral(VELMORA_TEST_DATA_DIR "/pal_gop_seq.m2v")));
+        QCOMPARE(bytes.count(QByteArray("\0\0\1\xB3", 4)), 1);
+        {
+            QFile file(stream);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        const QByteArray gop("\0\0\1\xB8", 4);
+        const qsizetype gop2 = bytes.indexOf(gop, bytes.indexOf(gop) + 1);
+        const qsizetype gop3 = bytes.indexOf(gop, gop2 + 1);
+        QVERIFY(gop2 > 0 && gop3 > gop2);
+        for (const int mode : {2, 3}) {
+            QVERIFY(test::OpenAndProcess(form, stream, mode));
+            auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("HeaderTree"));
+            form.findChild<QSpinBox*>(QStringLiteral("PageSizeBox"))->setValue(400);
+            const QList<QTreeWidgetItem*> pictures = PictureNodes(tree);
+            QVERIFY(pictures.size() > 22);
+            // Pictures 11 and 23 are the I pictures of GOPs 2 and 3.
+            tree->setCurrentItem(pictures[10]);
+            form.TreeMenuAboutToShow();
+            Action(form, "SetCutStartAction")->trigger();
+            tree->setCurrentItem(pictures[22]);
+            form.TreeMenuAboutToShow();
+            Action(form, "SetCutFinishAction")->trigger();
+            QCOMPARE(form.CutStart(), int64_t{gop2});
+            QCOMPARE(form.CutFinish(), int64_t{gop3});
+            const QString target = dir.filePath(QStringLiteral("cut%1.m2v").arg(mode));
+            dialogs.SaveAnswers = {target};
+            Action(form, "CutToFileAction")->trigger();
+            QVERIFY(test::WaitForJob(form));
+            QCOMPARE(ReadAll(target), bytes.mid(gop2, gop3 - gop2));
+        }
     }
 
     void cutAllGopsWritesPiecesThatJoinToTheSource() {

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "analysis/header_kinds.h"
 #include "analysis/m2v_stream.h"
 #include "analysis/records.h"
 #include "text/time_code.h"
+#include "tools/cut_positions.h"
 #include "tools/file_copy.h"
 #include "tools/picture_entries.h"
 
@@ -98,6 +101,32 @@ int64_t CountPieces(const THeaderList& headers) {
     return count > 0 ? count - 1 : 0;
 }
 
+struct TGopBound {
+    int64_t Entry;     // the picture entry that starts the GOP
+    int64_t Position;  // where its piece begins
+};
+
+// The cut positions of the GOP starts of headers, the end marker's being the file's size; false when the
+// file does not hold the start codes the list describes.
+bool FindGopBounds(const std::string& fileName, int64_t fileSize, const THeaderList& headers,
+                   std::vector<TGopBound>& bounds) {
+    TCutPositions positions(fileName, headers);
+    TGopStarts starts;
+    for (int64_t i = 0; i < headers.size(); ++i) {
+        if (!starts.Next(headers, i)) {
+            continue;
+        }
+        const bool endMarker = i + 1 == headers.size();
+        const std::optional<int64_t> position =
+            endMarker ? std::optional<int64_t>(fileSize) : positions.At(i);
+        if (!position) {
+            return false;
+        }
+        bounds.push_back({i, *position});
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string GopPieceName(const std::string& FileName, int64_t Number) {
@@ -142,35 +171,41 @@ TGopCutResult CutAllGops(const std::string& FileName, int64_t FileSize, THeaderL
         result.SourceFailed = true;
         return result;
     }
+    // Every bound is found before the first piece is written: a file that no longer matches its analysis
+    // leaves no pieces behind.
+    std::vector<TGopBound> bounds;
+    if (!FindGopBounds(FileName, FileSize, Headers, bounds)) {
+        Hooks.AddLog(logkind::Error,
+                     "GOP cutting failed: the start codes of " + FileName + " do not match its analysis!",
+                     colour::Red);
+        result.SourceFailed = true;
+        return result;
+    }
     int64_t pieceStart = 0;
-    int64_t gopStarts = 0;
-    TGopStarts starts;
-    for (int64_t i = 0; i < Headers.size(); ++i) {
-        if (starts.Next(Headers, i)) {
-            if (gopStarts > 0) {
-                const int64_t pieceEnd = Headers[i].As<TPictureHeaderRecord>().file_position;
-                const TByteRange piece{pieceStart, pieceEnd - pieceStart};
-                const TToolStatus written = WriteRanges(source, GopPieceName(FileName, gopStarts),
-                                                        std::span(&piece, 1), TLinks::Refuse);
-                ++result.Pieces;
-                if (!written) {
-                    ++result.FailedPieces;
-                    if (result.FailedPieces <= kListedFailures) {
-                        Hooks.AddLog(logkind::Error,
-                                     "GOP file " + std::to_string(gopStarts) +
-                                         " is not written: " + written.Reason + "!",
-                                     colour::Red);
-                    }
+    for (size_t b = 0; b < bounds.size(); ++b) {
+        if (b > 0) {
+            const int64_t pieceEnd = bounds[b].Position;
+            const TByteRange piece{pieceStart, pieceEnd - pieceStart};
+            const int64_t number = static_cast<int64_t>(b);
+            const TToolStatus written =
+                WriteRanges(source, GopPieceName(FileName, number), std::span(&piece, 1), TLinks::Refuse);
+            ++result.Pieces;
+            if (!written) {
+                ++result.FailedPieces;
+                if (result.FailedPieces <= kListedFailures) {
+                    Hooks.AddLog(
+                        logkind::Error,
+                        "GOP file " + std::to_string(number) + " is not written: " + written.Reason + "!",
+                        colour::Red);
                 }
-                pieceStart = pieceEnd;
             }
-            ++gopStarts;
-            if (Hooks.Progress != nullptr) {
-                Hooks.Progress->SetPosition(i + 1);
-            }
-            if (Hooks.Yield) {
-                Hooks.Yield();
-            }
+            pieceStart = pieceEnd;
+        }
+        if (Hooks.Progress != nullptr) {
+            Hooks.Progress->SetPosition(bounds[b].Entry + 1);
+        }
+        if (Hooks.Yield) {
+            Hooks.Yield();
         }
         if (Hooks.Aborted()) {
             result.Aborted = true;

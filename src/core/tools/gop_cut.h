@@ -21,7 +21,7 @@ constexpr int64_t kMaxGopPieces = 100000;
 struct TGopCutResult {
     bool NoHeaderList = false;  // the run built no header list: nothing was done
     bool Aborted = false;
-    bool SourceFailed = false;   // the file could not be read, or is shorter than analysed: nothing done
+    bool SourceFailed = false;   // the file is unreadable or no longer as analysed: nothing done
     bool TooManyPieces = false;  // more than MaxPieces GOPs: nothing done
     int64_t Pieces = 0;          // GOP files attempted
     int64_t FailedPieces = 0;
@@ -32,7 +32,8 @@ struct TGopCutResult {
 };
 
 // Cuts FileName (FileSize bytes, as analysed; refused when it is shorter now) at the GOP starts of Headers: a
-// picture entry that directly follows a GOP entry starts a GOP at its file_position. Piece 1 also holds
+// picture entry that directly follows a GOP entry starts a GOP at its cut position (see TCutPositions; a file
+// whose start codes do not match the list is refused before any piece is written). Piece 1 also holds
 // whatever precedes the second GOP, the last runs to FileSize. Headers gets two end markers for the run and
 // loses them afterwards. Logs its progress and outcome through Hooks; pumps Hooks.Yield at each GOP start and
 // stops after the current entry when it sets *Hooks.FUserAbort. A stream of more than MaxPieces GOPs is

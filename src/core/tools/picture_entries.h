@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "analysis/header_list.h"
 
@@ -12,8 +13,8 @@ namespace velmora {
 // record bytes, so it never counts as a picture.
 bool IsPictureEntry(const THeaderRecord& Entry);
 
-// The cut position (file_position) of the Number-th picture entry of the list, counting from 1 in
-// stream order; nothing when the list holds fewer pictures.
-std::optional<int64_t> PictureCutPosition(const THeaderList& Headers, int64_t Number);
+// The index of the Number-th picture entry of the list, counting from 1 in stream order; nothing when
+// the list holds fewer pictures.
+std::optional<int64_t> PictureEntryIndex(const THeaderList& Headers, int64_t Number);
 
 }  // namespace velmora
