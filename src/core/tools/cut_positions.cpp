@@ -65,8 +65,11 @@ TCutPositions::TCutPositions(const std::string& FileName, const THeaderList& Hea
 
 std::optional<int64_t> TCutPositions::At(int64_t Index) {
     const TPictureHeaderRecord picture = headers_[Index].As<TPictureHeaderRecord>();
+    // Copied out first: the record is packed, and the optional would bind a reference to the
+    // unaligned field.
+    const int64_t recorded = picture.file_position;
     if (!PointsAtSequence(picture)) {
-        return picture.file_position;
+        return recorded;
     }
     int64_t first = Index;
     int sequences = 0;
@@ -79,7 +82,7 @@ std::optional<int64_t> TCutPositions::At(int64_t Index) {
         }
     }
     if (first != Index && headers_.Kind(first) == kind::SequenceHeader && sequences == 1) {
-        return picture.file_position;  // that sequence header is the last one before the picture
+        return recorded;  // that sequence header is the last one before the picture
     }
     return Locate(first);
 }
