@@ -94,7 +94,8 @@ TEST(CutPositions, AreTheStartOfTheHeaderRunBeforeEachIPictureInEveryLayoutAndTr
             std::vector<int64_t> found, recorded;
             for (int64_t n = 1; const std::optional<int64_t> index = PictureEntryIndex(headers, n); ++n) {
                 found.push_back(positions.At(*index).value_or(-1));
-                recorded.push_back(headers[*index].As<TPictureHeaderRecord>().file_position);
+                const int64_t position = headers[*index].As<TPictureHeaderRecord>().file_position;
+                recorded.push_back(position);  // copied out of the packed record first
             }
             EXPECT_EQ(found, laid.CutPositions);
             if (c.SequencePerGop) {
