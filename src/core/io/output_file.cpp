@@ -54,7 +54,10 @@ std::string TempNameFor(const std::string& target, uint32_t salt) {
     while (keep > 0 && keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) {
         --keep;
     }
-    const std::string name = "." + base.substr(0, keep) + suffix;
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + std::string.
+    std::string name = ".";
+    name.append(base, 0, keep);
+    name += suffix;
     return (path.parent_path() / name).string();
 }
 
