@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/cli_run.h"
+#include "support/golden.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -73,15 +74,6 @@ std::vector<std::string> Screen(const std::string& bytes) {
     }
     if (lines.back().empty()) {
         lines.pop_back();
-    }
-    return lines;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
     }
     return lines;
 }

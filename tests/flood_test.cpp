@@ -37,6 +37,18 @@ void WriteFlood(const std::string& path, uint8_t code, int64_t bytes) {
     }
 }
 
+// One picture whose slices follow 1,500 padding packets: more foreign blocks than are listed or
+// reported one by one.
+void WritePaddedPicture(const std::string& path) {
+    TStreamBuilder b;
+    b.SequenceHeader().SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension();
+    for (int n = 0; n < 1500; ++n) {
+        b.PaddingPacket(4);
+    }
+    b.Slices(1, 2);
+    b.WriteToFile(path);
+}
+
 size_t LineCount(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -104,15 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Floods, Flood, testing::Values(0xBA, 0x00, 0xB2, 0xB3, 
 // Messages of one kind past the hundredth are counted in one line at the end, in a scan and in a
 // cache reload alike; the cut list keeps every block unless told to keep only its head.
 TEST(FloodMessages, ForeignBlocksPastTheHundredthAreCountedAndTheCutListHeadIsKept) {
-    TStreamBuilder b;
-    b.SequenceHeader().SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension();
-    for (int n = 0; n < 1500; ++n) {
-        b.PaddingPacket(4);
-    }
-    b.Slices(1, 2);
     TempDir dir;
     const std::string path = dir.File("padded.m2v");
-    b.WriteToFile(path);
+    WritePaddedPicture(path);
     for (const bool keep : {true, false}) {
         SCOPED_TRACE(keep);
         TM2VStream stream(path);
@@ -131,14 +137,8 @@ TEST(FloodMessages, ForeignBlocksPastTheHundredthAreCountedAndTheCutListHeadIsKe
 }
 
 TEST(FloodMessages, InfoJsonListsTheFirstThousandForeignBlocksAndTheirCountUnlessAskedForAll) {
-    TStreamBuilder b;
-    b.SequenceHeader().SequenceExtension().Gop().Picture(1, 0).PictureCodingExtension();
-    for (int n = 0; n < 1500; ++n) {
-        b.PaddingPacket(4);
-    }
-    b.Slices(1, 2);
     TempDir dir;
-    b.WriteToFile(dir.File("padded.m2v"));
+    WritePaddedPicture(dir.File("padded.m2v"));
     for (const bool all : {false, true}) {
         SCOPED_TRACE(all);
         const TCliResult run = RunCli(VELMORA_CLI_PATH, dir.path().string(),

@@ -7,18 +7,15 @@
 #include "support/temp_dir.h"
 
 namespace velmora::test {
-namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string& Text) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
+    std::istringstream in(Text);
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
     return lines;
 }
-
-}  // namespace
 
 testing::AssertionResult MatchesGolden(const std::string& Actual, const std::filesystem::path& Golden) {
     if (!std::filesystem::exists(Golden)) {
